@@ -1,0 +1,80 @@
+# Build helpers shared by every folder of the project.
+
+if(ORVO_SANITIZE STREQUAL "address")
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
+                        -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+elseif(ORVO_SANITIZE STREQUAL "thread")
+    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=thread)
+elseif(NOT ORVO_SANITIZE STREQUAL "")
+    message(FATAL_ERROR "ORVO_SANITIZE must be empty, 'address' or 'thread'")
+endif()
+
+# Warnings for the project's own targets (not for GoogleTest).
+function(orvo_warnings target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra)
+    if(ORVO_WERROR)
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
+endfunction()
+
+function(orvo_setup_gtest)
+    set(GTEST_SRC /usr/src/googletest)
+    if(NOT EXISTS ${GTEST_SRC}/CMakeLists.txt)
+        message(FATAL_ERROR "GoogleTest sources not found in ${GTEST_SRC} (apt-get install googletest)")
+    endif()
+    set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    add_subdirectory(${GTEST_SRC} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+endfunction()
+
+# The sandbox launcher used by every test that needs the simulated module.
+set(ORVO_MODULE ${CMAKE_SOURCE_DIR}/sim/module)
+set(ORVO_RUN_IN_SANDBOX ${ORVO_MODULE} --build ${CMAKE_BINARY_DIR} run)
+
+# orvo_gtest(NAME SOURCES src... [LIBS lib...] [SANDBOX])
+# A GoogleTest program; with SANDBOX it runs inside a simulated module of its own.
+function(orvo_gtest name)
+    cmake_parse_arguments(T "SANDBOX" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    orvo_warnings(${name})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} gmock gtest_main)
+    if(T_SANDBOX)
+        add_test(NAME ${name} COMMAND ${ORVO_RUN_IN_SANDBOX} $<TARGET_FILE:${name}>)
+    else()
+        add_test(NAME ${name} COMMAND ${name})
+    endif()
+endfunction()
+
+# orvo_sandbox_test(NAME script [args...]): a shell test run inside its own simulated module.
+function(orvo_sandbox_test name script)
+    add_test(NAME ${name} COMMAND ${ORVO_RUN_IN_SANDBOX} bash ${script} ${ARGN})
+    set_tests_properties(${name} PROPERTIES
+        ENVIRONMENT "ORVO_SRC=${CMAKE_SOURCE_DIR};ORVO_BUILD=${CMAKE_BINARY_DIR}")
+endfunction()
+
+
+# orvo_exports(target list): the library exports exactly the names in the list (one per
+# line, C++ names mangled): a linker version script keeps inline library code that the
+# headers mark visible (std:: templates) local, and a test checks the dynamic symbol table.
+function(orvo_exports target list)
+    set(list ${CMAKE_CURRENT_SOURCE_DIR}/${list})
+    file(STRINGS ${list} lines)
+    set(script "{\n  global:\n")
+    foreach(line IN LISTS lines)
+        string(REGEX REPLACE "#.*" "" line "${line}")
+        string(STRIP "${line}" line)
+        if(line)
+            string(APPEND script "    ${line};\n")
+        endif()
+    endforeach()
+    string(APPEND script "  local: *;\n};\n")
+    set(out ${CMAKE_CURRENT_BINARY_DIR}/${target}.map)
+    file(WRITE ${out} "${script}")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${list})
+    target_link_options(${target} PRIVATE -Wl,--version-script=${out})
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${out})
+    add_test(NAME exports_${target}
+             COMMAND ${CMAKE_SOURCE_DIR}/tests/check_exports.sh $<TARGET_FILE:${target}> ${list})
+endfunction()

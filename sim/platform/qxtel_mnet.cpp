@@ -1,0 +1,8 @@
+// libqxtel stand-in: the network wake-up whitelist.
+#include "qx_mnet.h"
+#include "simctl.h"
+
+extern "C" __attribute__((visibility("default"))) int qx_mnet_whitelist_clear(void) {
+    sim::record("libqxtel", "qx_mnet_whitelist_clear");
+    return sim::fail_code("qx_mnet_whitelist_clear");
+}

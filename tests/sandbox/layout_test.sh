@@ -1,0 +1,12 @@
+# The module's file system and tools inside a sandbox.
+. "$ORVO_SRC/tests/lib.sh"
+
+expect_eq "private /tmp starts empty" "" "$(ls -A /tmp)"
+expect_ok "orvo_uci config" grep -q "config orvo_autosuspend 'orvo_autosuspend'" /etc/config/orvo_uci
+expect_ok "orvo_uci_ro config" grep -q "config orvo_version 'orvo_version'" /etc/config/orvo_uci_ro
+expect_eq "ps -ef lists the process id first" "$$" "$(ps -ef | awk -v p=$$ '$1 == p {print $1}')"
+expect_eq "no queues at start" "0" "$(ipcs -q | grep -c '^0x')"
+expect_ok "control directory" test -d /run/orvo-sim/fail
+expect_fail "ctl rejects an unknown topic" "$ORVO_SRC/sim/module" ctl nosuchtopic
+expect_fail "no sandbox inside a sandbox" "$ORVO_SRC/sim/module" run true
+finish
