@@ -17,3 +17,6 @@ static_assert(alignof(kesl_sms_msg) == 4);
 
 static_assert(offsetof(kesl_sms_storage_info, msg_index) == 8);
 static_assert(sizeof(kesl_sms_storage_info) == 12);
+
+// The client handle and h_sms are signed 32-bit integers.
+static_assert(sizeof(int) == 4);

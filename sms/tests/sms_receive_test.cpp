@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -16,6 +17,12 @@
 #include <set>
 #include <thread>
 #include <unistd.h>
+
+extern "C" {
+kesl_sms_rx_handler c_current_handler(void);
+size_t c_msg_size(void);
+size_t c_msg_index_offset(void);
+}
 
 namespace {
 
@@ -216,6 +223,7 @@ TEST_F(SmsReceive, EachRegistrationAddsThreadServingLatestHandler) {
     add_handler(handler_a);
     add_handler(handler_b);
     EXPECT_EQ(tmp.load(), &handler_b);
+    EXPECT_EQ(c_current_handler(), &handler_b) << "C applications see the same slot";
     int index = smstest::deliver({"+15550001", "to both"});
     auto received = wait_received(2);
     ASSERT_EQ(received.size(), 2u);
@@ -241,6 +249,11 @@ TEST_F(SmsReceive, FailedWaitEndsThread) {
     auto received = wait_received(1);
     ASSERT_EQ(received.size(), 1u);
     EXPECT_EQ(received[0].handler, 2);
+}
+
+TEST(SmsRecords, CApplicationsSeeTheSameLayout) {
+    EXPECT_EQ(c_msg_size(), sizeof(kesl_sms_msg));
+    EXPECT_EQ(c_msg_index_offset(), offsetof(kesl_sms_msg, msg_index));
 }
 
 } // namespace
