@@ -8,8 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <functional>
+#include <pthread.h>
 #include <unistd.h>
 
 using smstest::service_calls;
@@ -230,11 +232,32 @@ TEST_F(SmsApi, DatabaseStatusChecksNothing) {
     smstest::unfail("orvo_get_smsdatabase_status");
 }
 
+void unused_handler(kesl_sms_msg *, int *) {}
+
 TEST_F(SmsApi, NullHandlerIsRefusedSilently) {
+    kesl_sms_rx_handler before = tmp.load();
     EXPECT_EQ(kesl_sms_addrxmsghandler(nullptr), KESL_SMS_REFUSED);
     EXPECT_TRUE(sms_log().empty());
-    EXPECT_EQ(tmp.load(), nullptr);
+    EXPECT_EQ(tmp.load(), before);
     EXPECT_TRUE(service_calls().empty()) << "no receive thread";
+}
+
+TEST_F(SmsApi, ReceiveThreadThatCannotStartIsReported) {
+    // Threads of a stack size that cannot be mapped fail to start.
+    pthread_attr_t saved, huge;
+    ASSERT_EQ(pthread_getattr_default_np(&saved), 0);
+    pthread_attr_init(&huge);
+    ASSERT_EQ(pthread_attr_setstacksize(&huge, SIZE_MAX / 2 & ~size_t{0xffff}), 0);
+    ASSERT_EQ(pthread_setattr_default_np(&huge), 0);
+    int result = kesl_sms_addrxmsghandler(unused_handler);
+    pthread_setattr_default_np(&saved);
+    pthread_attr_destroy(&huge);
+    pthread_attr_destroy(&saved);
+
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(sms_log(), std::vector<std::string>{
+                             "ORVO_KESL_SMS 4 kesl_sms_addrxmsghandler pthread_create error!!!"});
+    EXPECT_TRUE(service_calls().empty());
 }
 
 } // namespace
