@@ -6,7 +6,6 @@
 #include <stdint.h>
 
 #ifdef __cplusplus
-#include <atomic>
 extern "C" {
 #endif
 
@@ -60,12 +59,11 @@ int kesl_sms_getDatabasestatus(int handle, struct orvo_sms_database_status *stat
 /* Makes handler the handler of every receive thread and starts one more receive thread. */
 int kesl_sms_addrxmsghandler(kesl_sms_rx_handler handler);
 
+/* The current handler, read by the receive threads before each call. */
+extern kesl_sms_rx_handler tmp;
+
 #ifdef __cplusplus
 }
-/* The current handler, read by the receive threads before each call. */
-extern "C" std::atomic<kesl_sms_rx_handler> tmp;
-#else
-extern kesl_sms_rx_handler tmp;
 #endif
 
 #endif

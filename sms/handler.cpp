@@ -6,18 +6,17 @@
 
 using namespace kesl_sms;
 
-static_assert(std::atomic<kesl_sms_rx_handler>::is_always_lock_free);
-// C applications see tmp as a plain handler pointer.
-static_assert(sizeof(std::atomic<kesl_sms_rx_handler>) == sizeof(kesl_sms_rx_handler));
 
 extern "C" {
 
-KESL_SMS_EXPORT std::atomic<kesl_sms_rx_handler> tmp{nullptr};
+// A plain pointer for C callers; stored and loaded atomically because running receive
+// threads read it.
+KESL_SMS_EXPORT kesl_sms_rx_handler tmp = nullptr;
 
 KESL_SMS_EXPORT int kesl_sms_addrxmsghandler(kesl_sms_rx_handler handler) {
     if (handler == nullptr)
         return KESL_SMS_REFUSED;
-    tmp.store(handler, std::memory_order_release);
+    __atomic_store_n(&tmp, handler, __ATOMIC_RELEASE);
     pthread_t thread;
     if (pthread_create(&thread, nullptr, receive_thread, nullptr) != 0) {
         logger(kLevelTrace, "kesl_sms_addrxmsghandler pthread_create error!!!\n");

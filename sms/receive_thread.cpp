@@ -21,7 +21,7 @@ bool read_message(int index, ReadScratch &read) {
 
 void hand_over(kesl_sms_msg &record) {
     // Taken at each call: a later registration also serves the threads already running.
-    if (kesl_sms_rx_handler handler = tmp.load(std::memory_order_acquire))
+    if (kesl_sms_rx_handler handler = __atomic_load_n(&tmp, __ATOMIC_ACQUIRE))
         handler(&record, &h_sms);
 }
 

@@ -235,10 +235,10 @@ TEST_F(SmsApi, DatabaseStatusChecksNothing) {
 void unused_handler(kesl_sms_msg *, int *) {}
 
 TEST_F(SmsApi, NullHandlerIsRefusedSilently) {
-    kesl_sms_rx_handler before = tmp.load();
+    kesl_sms_rx_handler before = __atomic_load_n(&tmp, __ATOMIC_ACQUIRE);
     EXPECT_EQ(kesl_sms_addrxmsghandler(nullptr), KESL_SMS_REFUSED);
     EXPECT_TRUE(sms_log().empty());
-    EXPECT_EQ(tmp.load(), before);
+    EXPECT_EQ(__atomic_load_n(&tmp, __ATOMIC_ACQUIRE), before);
     EXPECT_TRUE(service_calls().empty()) << "no receive thread";
 }
 

@@ -116,7 +116,7 @@ class SmsReceive : public ::testing::Test {
 
 TEST_F(SmsReceive, DeliveredMessageReachesHandler) {
     add_handler(handler_a);
-    EXPECT_EQ(tmp.load(), &handler_a);
+    EXPECT_EQ(__atomic_load_n(&tmp, __ATOMIC_ACQUIRE), &handler_a);
     int index = smstest::deliver({"--format", "2", "+4917012345", "Hallo Welt"});
     ASSERT_GE(index, 0);
 
@@ -222,7 +222,7 @@ TEST_F(SmsReceive, FailedWakeLockReleaseIsLoggedAndThreadGoesOn) {
 TEST_F(SmsReceive, EachRegistrationAddsThreadServingLatestHandler) {
     add_handler(handler_a);
     add_handler(handler_b);
-    EXPECT_EQ(tmp.load(), &handler_b);
+    EXPECT_EQ(__atomic_load_n(&tmp, __ATOMIC_ACQUIRE), &handler_b);
     EXPECT_EQ(c_current_handler(), &handler_b) << "C applications see the same slot";
     int index = smstest::deliver({"+15550001", "to both"});
     auto received = wait_received(2);
