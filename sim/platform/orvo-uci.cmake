@@ -12,3 +12,9 @@ orvo_exports(orvo-uci orvo-uci.exports)
 
 orvo_sim_tool(uci ${CMAKE_CURRENT_LIST_DIR}/uci/uci_main.cpp)
 target_link_libraries(uci PRIVATE orvo_uci_store orvo_simctl)
+
+orvo_gtest(uci_config_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/uci/tests/uci_config_test.cpp
+           LIBS orvo_uci_store)
+orvo_gtest(orvo_uci_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/uci/tests/orvo_uci_test.cpp
+           LIBS orvo-uci orvo_platform_headers SANDBOX)
+orvo_sandbox_test(uci_command ${CMAKE_CURRENT_LIST_DIR}/uci/tests/uci_command_test.sh)
