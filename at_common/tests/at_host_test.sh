@@ -74,4 +74,10 @@ module ctl kernel unfail regs
 expect_eq "register written once" '/sys/kernel/debug/pmu_kv31/regs 0x7:0x0\n' \
     "$(module ctl kernel writes | grep regs)"
 
+# The host refuses what is not an AT plug-in, saying why.
+expect_fail "no such plug-in" orvo-athost /nonexistent/plugin.so </dev/null
+err=$(orvo-athost "$ORVO_BUILD/lib/liborvo-led.so" </dev/null 2>&1)
+expect_eq "a library without the registration function" \
+    "orvo-athost: $ORVO_BUILD/lib/liborvo-led.so has no orvo_register_at_common" "$err"
+
 finish
