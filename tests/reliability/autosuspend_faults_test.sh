@@ -1,0 +1,98 @@
+#!/bin/bash
+# The autosuspend service killed and restarted under its clients; sends to channels whose
+# other end has gone. One case per run: autosuspend_faults_test.sh CASE
+. "$ORVO_SRC/tests/lib.sh"
+ctl() { "$ORVO_SRC/sim/module" ctl "$@"; }
+service=$ORVO_BUILD/simbin/orvo-autosuspendd
+
+service_pid() {
+    local exe
+    for exe in /proc/[0-9]*/exe; do
+        if [ "$(readlink "$exe" 2>/dev/null)" = "$service" ]; then
+            basename "$(dirname "$exe")"
+            return 0
+        fi
+    done
+    return 1
+}
+
+kill_service() {
+    local pid
+    pid=$(service_pid) || { fail "no service running"; return 1; }
+    kill -KILL "$pid"
+    wait_for "the killed service is gone" 5 bash -c "! kill -0 $pid"
+}
+
+start_service() {
+    "$service" >/dev/null 2>>/run/orvo-sim/autosuspend.err &
+    wait_for "the service listens again" 5 test -S /tmp/autosuspend.data.server
+}
+
+data_channels() {
+    ctl autosuspend status | sed -n 's/.* \([0-9]*\) data channels.*/\1/p'
+}
+
+data_channels_are() {
+    [ "$(data_channels)" = "$1" ]
+}
+
+# Clients blocked in orvo_wait_wakeup_event get every record sent before and after the
+# service is killed and started again: their reader connects again by itself.
+waiters_survive_restart() {
+    orvo-autosuspend-client wait 2 >/tmp/w1 &
+    local w1=$!
+    orvo-autosuspend-client wait 2 >/tmp/w2 &
+    local w2=$!
+    wait_for "both waiters connected" 5 data_channels_are 2
+    ctl autosuspend send 10 20 >/dev/null
+    kill_service
+    start_service
+    wait_for "both waiters connected again" 10 data_channels_are 2
+    ctl autosuspend send 30 40 >/dev/null
+    expect_ok "first waiter ends well" wait $w1
+    expect_ok "second waiter ends well" wait $w2
+    local expected
+    expected=$'wake-up: slept from 10 ms to 20 ms\nwake-up: slept from 30 ms to 40 ms'
+    expect_eq "first waiter's records" "$expected" "$(cat /tmp/w1)"
+    expect_eq "second waiter's records" "$expected" "$(cat /tmp/w2)"
+}
+
+# A command sent after the service died fails with -1; SIGPIPE does not end the caller.
+send_after_service_killed() {
+    coproc client { kesl-call autosuspend 1 wait autosuspend 1 wait autosuspend 0; }
+    local line
+    read -r -t 5 line <&"${client[0]}"
+    expect_eq "enable while the service runs" "autosuspend 0" "$line"
+    kill_service
+    echo >&"${client[1]}"
+    read -r -t 5 line <&"${client[0]}"
+    expect_eq "enable after the service died" "autosuspend -1" "$line"
+    start_service
+    echo >&"${client[1]}"
+    read -r -t 5 line <&"${client[0]}"
+    expect_eq "the channel stays closed in this process" "autosuspend -1" "$line"
+    local pid=$client_PID
+    wait "$pid"
+    expect_eq "the caller ends normally, not by SIGPIPE" 0 $?
+    expect_eq "a new process enables again" "autosuspend 0" "$(kesl-call autosuspend 1)"
+}
+
+# A waiter killed without closing its channel does not stop the others getting records,
+# and the service goes on.
+waiter_killed_before_a_send() {
+    orvo-autosuspend-client wait 1 >/tmp/w1 &
+    local w1=$!
+    orvo-autosuspend-client wait 1 >/tmp/w2 &
+    local w2=$!
+    wait_for "both waiters connected" 5 data_channels_are 2
+    kill -KILL $w1
+    wait $w1 2>/dev/null
+    ctl autosuspend send 50 60 >/dev/null
+    expect_ok "the other waiter ends well" wait $w2
+    expect_eq "the other waiter's record" "wake-up: slept from 50 ms to 60 ms" "$(cat /tmp/w2)"
+    expect_ok "the service still runs" service_pid >/dev/null
+    wait_for "the dead waiter's channel is dropped" 5 data_channels_are 0
+}
+
+"$1"
+finish
