@@ -25,7 +25,8 @@ kill_service() {
 
 start_service() {
     "$service" >/dev/null 2>>/run/orvo-sim/autosuspend.err &
-    wait_for "the service listens again" 5 test -S /tmp/autosuspend.data.server
+    # The killed one left its socket files: ready is when the new one answers.
+    wait_for "the service answers again" 5 ctl autosuspend status >/dev/null
 }
 
 data_channels() {

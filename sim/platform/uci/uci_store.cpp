@@ -89,14 +89,28 @@ bool ensure_save_dir(const std::string &dir) {
     return lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// Only changes that the store itself would stage: one with a bad name (a damaged file)
+// would be committed into a config that no longer reads back.
+bool valid_change(const std::vector<std::string> &w) {
+    if (w[0] == "section")
+        return w.size() == 3 && valid_name(w[1]) && valid_name(w[2]);
+    if (w[0] == "set")
+        return w.size() == 4 && valid_section_ref(w[1]) && valid_name(w[2]);
+    if (w[0] == "delete")
+        return (w.size() == 2 || (w.size() == 3 && valid_name(w[2]))) && valid_section_ref(w[1]);
+    return false;
+}
+
 void apply(Config &config, const Statement &change) {
     const auto &w = change.words;
-    if (w[0] == "section" && w.size() == 3) {
+    if (!valid_change(w))
+        return;
+    if (w[0] == "section") {
         if (Section *section = config.find(w[1]))
             section->type = w[2];
         else
             config.sections.push_back(Section{w[2], w[1], {}});
-    } else if (w[0] == "set" && w.size() == 4) {
+    } else if (w[0] == "set") {
         Section *section = config.find(w[1]);
         if (!section)
             return;
@@ -107,9 +121,9 @@ void apply(Config &config, const Statement &change) {
         }
         option->values = {w[3]};
         option->is_list = false;
-    } else if (w[0] == "delete" && w.size() == 2) {
+    } else if (w.size() == 2) {
         config.remove(w[1]);
-    } else if (w[0] == "delete" && w.size() == 3) {
+    } else {
         if (Section *section = config.find(w[1]))
             section->remove(w[2]);
     }

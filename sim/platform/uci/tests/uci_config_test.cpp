@@ -1,7 +1,14 @@
 // The UCI file format: what the parser accepts, and that what it writes reads back the same.
 #include "uci_config.h"
+#include "uci_store.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -78,6 +85,30 @@ TEST(UciFormat, PathsAndNames) {
     EXPECT_TRUE(uci::valid_section_ref("@wifi_iface[-1]"));
     EXPECT_FALSE(uci::valid_section_ref("@x[]"));
     EXPECT_FALSE(uci::valid_section_ref("a.b"));
+}
+
+// Staged changes that the store never writes (a damaged file) are skipped, so that a commit
+// cannot turn the config into one that no longer reads back.
+TEST(UciStore, DamagedStagedChangesAreSkipped) {
+    char dir[] = "/tmp/uci-store-test.XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    std::string root = dir;
+    ASSERT_EQ(mkdir((root + "/save").c_str(), 0700), 0);
+    std::ofstream(root + "/c") << "config t 's'\n\toption a '1'\n";
+    std::ofstream(root + "/save/c") << "section '@t[0]' t\nsection n 'bad type'\n"
+                                       "set s 'bad.option' 2\nset s a 3\n";
+    uci::Store store(root, root + "/save");
+    uci::Config config;
+    ASSERT_EQ(store.load("c", &config), uci::Status::ok);
+    EXPECT_EQ(config.sections.size(), 1u);
+    EXPECT_EQ(config.find("s")->options.size(), 1u);
+    EXPECT_EQ(value_of(config, "s", "a"), "3");
+    EXPECT_EQ(store.commit("c"), uci::Status::ok);
+    ASSERT_EQ(store.load("c", &config), uci::Status::ok);
+    EXPECT_EQ(value_of(config, "s", "a"), "3");
+    for (const char *file : {"/save/.lock", "/save", "/c"})
+        remove((root + file).c_str());
+    rmdir(dir);
 }
 
 } // namespace
