@@ -3,6 +3,7 @@
 
 #include "liborvo-autosuspend.h"
 
+#include <cstdint>
 #include <pthread.h>
 
 namespace autosuspend {
@@ -15,7 +16,11 @@ extern wakeup_feedback g_current_record;
 // Hands the current record to every caller waiting at this moment. Takes the mutex.
 void announce_current_record();
 
-// Blocks until the next announcement and copies that record into out. Takes the mutex.
-void wait_for_next_record(wakeup_feedback &out);
+// The number of the next record to be announced. Taken before waiting, so a caller that
+// gets the mutex late still waits for the record announced after it came.
+uint32_t next_announcement();
+
+// Blocks until record number `awaited` has been announced and copies it into out.
+void wait_for_record(uint32_t awaited, wakeup_feedback &out);
 
 } // namespace autosuspend

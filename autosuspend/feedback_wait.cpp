@@ -18,8 +18,9 @@ EXPORT int libautosuspend_get_feedback(wakeup_feedback *out) {
         return -1;
     g_log(kLogLevel, "start get feedback from the service.\n");
     *out = wakeup_feedback{};
+    uint32_t awaited = next_announcement();
     g_log(kLogLevel, "libautosuspend_get_feedback wait.\n");
-    wait_for_next_record(*out);
+    wait_for_record(awaited, *out);
     g_log(kLogLevel, "libautosuspend_get_feedback success.\n");
     return 0;
 }

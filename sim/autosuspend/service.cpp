@@ -224,6 +224,7 @@ std::string Service::control(const std::vector<std::string> &words) {
         stop_listening();
         enabled_ = false;
         asleep_ = false;
+        next_id_ = 1;
         note("restarted");
         return listen_on_service_paths() ? "" : "error: cannot listen\n";
     }
