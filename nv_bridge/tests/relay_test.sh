@@ -96,6 +96,15 @@ CASES
 expect_eq "bad frames not relayed" 0 "$(nv requests | grep -c 'key="bad"')"
 wait_for "wake lock released after the echoes" 2 released
 
+# Wake-lock file failures are reported and otherwise ignored.
+ctl kernel fail wake_unlock 5 1
+expect_eq "answered though the release fails" "req_id=90" \
+    "$(nv get a.b --req-id 90 | grep -o 'req_id=[0-9]*')"
+expect_printed "failed release reported" "nvrpc wakelock write fail"
+expect_ok "lock still held after the failed release" held
+expect_eq "next request answered" "req_id=91" "$(nv get a.b --req-id 91 | grep -o 'req_id=[0-9]*')"
+wait_for "released after the next answer" 2 released
+
 # Parameters outlive the service.
 nv stop service
 nv start service
