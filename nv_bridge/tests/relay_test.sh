@@ -38,6 +38,16 @@ ctl fail rpmsg_write_max 7
 expect_eq "answer written 7 bytes at a time" 'value="hello world"' "$(nv get a.b | grep -o 'value=.*')"
 ctl unfail rpmsg_write_max
 
+# An oversized reply without a NUL is cut, not left in the queue to be refused for ever.
+nv service oversize 1
+answer=$(nv get a.b --req-id 30)
+expect_eq "oversized reply cut at 1023 value bytes" "payload_len=1036 req_id=30" \
+    "$(grep -o 'payload_len=[0-9]*' <<<"$answer") $(grep -o 'req_id=[0-9]*' <<<"$answer")"
+expect_eq "value of the cut reply" "$(printf 'x%.0s' $(seq 1023))" \
+    "$(grep -o 'value="x*"' <<<"$answer" | tr -d '"' | sed 's/^value=//')"
+expect_eq "next request answered normally" "req_id=31" \
+    "$(nv get a.b --req-id 31 | grep -o 'req_id=[0-9]*')"
+
 # A reply with a foreign req_id is reported and the request sent again.
 nv service wrong-id 1
 expect_eq "right answer after a foreign reply" "req_id=40 result=0" \

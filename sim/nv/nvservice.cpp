@@ -7,6 +7,7 @@
 //   wrong-id N     answer the next N requests first with a wrong req_id, then rightly
 //   silent N       leave the next N requests unanswered (N < 0: all, 0: end silence)
 //   drop-queue N   remove the queue on each of the next N requests instead of answering
+//   oversize N     answer the next N requests with 2040 value bytes and no NUL
 //   reset          behave again
 // Records each request as a line in NV_SIM_DIR/requests.log and the last one, as the module
 // lays it out (4-byte mtype), in NV_SIM_DIR/last-request.bin; --quiet records nothing.
@@ -43,6 +44,7 @@ struct Behaviour {
     long wrong_id = 0;
     long silent = 0;
     long drop_queue = 0;
+    long oversize = 0;
 };
 
 void reload(Behaviour &behaviour) {
@@ -66,6 +68,8 @@ void reload(Behaviour &behaviour) {
             behaviour.silent = value;
         else if (verb == "drop-queue")
             behaviour.drop_queue = value;
+        else if (verb == "oversize")
+            behaviour.oversize = value;
         else if (verb == "reset")
             behaviour = Behaviour{};
     }
@@ -110,6 +114,20 @@ void reply(int queue, const nvrpc::nvrpc_req &req, int32_t req_id, int32_t resul
     size_t length = value.size() < nvrpc::kValueSize - 1 ? value.size() : nvrpc::kValueSize - 1;
     memcpy(rsp.text + nvrpc::kRspValueAt, value.data(), length);
     if (msgsnd(queue, &rsp, nvrpc::kRspValueAt + length + 1, 0) < 0)
+        perror("orvo-nvservice: msgsnd");
+}
+
+// A reply larger than any the daemon takes, its value without a terminator.
+void reply_oversized(int queue, const nvrpc::nvrpc_req &req) {
+    struct {
+        long mtype;
+        uint8_t text[2048];
+    } big;
+    big.mtype = text_i32(req, nvrpc::kReqTidAt);
+    memcpy(big.text + nvrpc::kRspReqIdAt, req.text + nvrpc::kReqIdAt, sizeof(int32_t));
+    memset(big.text + nvrpc::kRspResultAt, 0, sizeof(int32_t));
+    memset(big.text + nvrpc::kRspValueAt, 'x', sizeof big.text - nvrpc::kRspValueAt);
+    if (msgsnd(queue, &big, sizeof big.text, 0) < 0)
         perror("orvo-nvservice: msgsnd");
 }
 
@@ -185,6 +203,11 @@ int main(int argc, char **argv) {
         if (behaviour.wrong_id > 0) {
             --behaviour.wrong_id;
             reply(queue, req, text_i32(req, nvrpc::kReqIdAt) + 1, kResultNotFound, "stale");
+        }
+        if (behaviour.oversize > 0) {
+            --behaviour.oversize;
+            reply_oversized(queue, req);
+            continue;
         }
         answer(queue, req, store);
     }
