@@ -19,6 +19,7 @@
 namespace {
 
 constexpr time_t kFirstAlarmSeconds = 20;
+// The lines the fatal stops name, kept from the module's earlier builds for its log readers.
 constexpr unsigned kLineNoFirstBuffer = 301;
 constexpr unsigned kLineNoAnswerWrite = 319;
 
