@@ -13,7 +13,7 @@ wait_for "retrying the read without a channel" 2 retried 3
 before=$(reads_without_channel)
 sleep 1
 count=$(($(reads_without_channel) - before))
-[ "$count" -ge 3 ] && [ "$count" -le 6 ] || fail "about 5 retries a second (got $count in 1 s)"
+[ "$count" -ge 3 ] && [ "$count" -le 7 ] || fail "about 5 retries a second (got $count in 1 s)"
 expect_ok "wake lock held from start" held
 expect_eq "still running" running "$(nv status)"
 nv start modemcore
