@@ -113,6 +113,8 @@ void *receive_thread(void *arg) {
     own_key = key;
     own_queue = queue;
     register_builtins();
+    // Named before the start returns, so the name is in place for whoever looks.
+    prctl(PR_SET_NAME, name, 0, 0, 0);
     {
         std::lock_guard<std::mutex> lock(state_mutex);
         running = true;
@@ -120,8 +122,6 @@ void *receive_thread(void *arg) {
         request->started = true;
         enter(Phase::running);
     }
-    // request belongs to the starter, which may have returned by now.
-    prctl(PR_SET_NAME, name, 0, 0, 0);
 
     while (running) {
         if (!receive(buffer)) {
