@@ -4,7 +4,6 @@
 #include "internal.h"
 #include "registry.h"
 
-#include <list>
 #include <new>
 
 namespace qxipc {
@@ -24,10 +23,37 @@ struct Subscriber {
     int fd_src;
     int seq;
     int msg_id;
+    Subscriber *prev;
+    Subscriber *next;
 };
 
-// Touched only on the receive thread.
-std::list<Subscriber> subscribers;
+// Touched only on the receive thread. Plain pointers: nothing to construct or destroy at
+// load and exit, while a detached receive thread may still run.
+Subscriber *first = nullptr;
+Subscriber *last = nullptr;
+
+void append(int fd_src, int seq, int msg_id) {
+    auto *subscriber = new (std::nothrow) Subscriber{fd_src, seq, msg_id, last, nullptr};
+    if (subscriber == nullptr)
+        return; // out of memory: the subscription is not recorded
+    if (last != nullptr)
+        last->next = subscriber;
+    else
+        first = subscriber;
+    last = subscriber;
+}
+
+void remove(Subscriber *subscriber) {
+    if (subscriber->prev != nullptr)
+        subscriber->prev->next = subscriber->next;
+    else
+        first = subscriber->next;
+    if (subscriber->next != nullptr)
+        subscriber->next->prev = subscriber->prev;
+    else
+        last = subscriber->prev;
+    delete subscriber;
+}
 
 // Forwarded messages carry the topic as msg_id: a topic among the built-in identifiers
 // would be taken for a command (or published again) by the subscriber's loop.
@@ -47,18 +73,17 @@ int on_stop(qx_ipc_event *, qx_ipc_msg *) {
 int on_subscribe(qx_ipc_event *, qx_ipc_msg *msg) {
     if (!is_topic(msg->msg_rsp))
         return 0;
-    try {
-        subscribers.push_back(Subscriber{msg->fd_src, msg->seq, msg->msg_rsp});
-    } catch (const std::bad_alloc &) {
-        // Out of memory: the subscription is not recorded.
-    }
+    append(msg->fd_src, msg->seq, msg->msg_rsp);
     return 0;
 }
 
 int on_unsubscribe(qx_ipc_event *, qx_ipc_msg *msg) {
-    subscribers.remove_if([msg](const Subscriber &subscriber) {
-        return subscriber.fd_src == msg->fd_src && subscriber.msg_id == msg->msg_rsp;
-    });
+    for (Subscriber *subscriber = first, *next = nullptr; subscriber != nullptr;
+         subscriber = next) {
+        next = subscriber->next;
+        if (subscriber->fd_src == msg->fd_src && subscriber->msg_id == msg->msg_rsp)
+            remove(subscriber);
+    }
     return 0;
 }
 
@@ -67,10 +92,10 @@ int on_publish(qx_ipc_event *, qx_ipc_msg *msg) {
     if (!is_topic(topic))
         return 0;
     const int received_id = msg->msg_id;
-    for (const Subscriber &subscriber : subscribers) {
-        if (subscriber.msg_id != topic)
+    for (Subscriber *subscriber = first; subscriber != nullptr; subscriber = subscriber->next) {
+        if (subscriber->msg_id != topic)
             continue;
-        msg->fd_svr = subscriber.fd_src;
+        msg->fd_svr = subscriber->fd_src;
         msg->fd_src = own_key;
         msg->msg_id = topic;
         qx_ipc_send_msg(msg);
@@ -82,7 +107,8 @@ int on_publish(qx_ipc_event *, qx_ipc_msg *msg) {
 } // namespace
 
 void register_builtins() {
-    subscribers.clear();
+    while (first != nullptr)
+        remove(first);
     struct {
         int msg_id;
         qx_ipc_handler *handler;

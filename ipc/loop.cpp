@@ -5,9 +5,7 @@
 
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <cstring>
-#include <mutex>
 #include <pthread.h>
 #include <sys/msg.h>
 #include <sys/prctl.h>
@@ -23,10 +21,11 @@ namespace {
 
 enum class Phase { stopped, starting, running, ending };
 
-// The state lock; taken after the registry lock when both are needed.
-std::mutex state_mutex;
+// The state lock and its condition are static and never destroyed: a detached receive
+// thread may still use them while the process exits. Lock order: registry before state.
+pthread_mutex_t state_mutex = PTHREAD_MUTEX_INITIALIZER;
 // Signals every change of phase: starters and terminators wait on it.
-std::condition_variable phase_changed;
+pthread_cond_t phase_changed = PTHREAD_COND_INITIALIZER;
 Phase phase = Phase::stopped;
 // Read by the receive thread after each pass without the lock.
 std::atomic<bool> running{false};
@@ -34,6 +33,34 @@ int ref_count = 0;
 pthread_t loop_thread{};
 unsigned loops_ended = 0;
 bool stop_sent = false;
+
+// Holds the state lock for a scope; unlocks on every way out, cancellation included.
+class StateLock {
+  public:
+    StateLock() { lock(); }
+    ~StateLock() {
+        if (held_)
+            unlock();
+    }
+    StateLock(const StateLock &) = delete;
+    StateLock &operator=(const StateLock &) = delete;
+
+    void lock() {
+        pthread_mutex_lock(&state_mutex);
+        held_ = true;
+    }
+    void unlock() {
+        held_ = false;
+        pthread_mutex_unlock(&state_mutex);
+    }
+    template <typename Done> void wait_until(Done done) {
+        while (!done())
+            pthread_cond_wait(&phase_changed, &state_mutex);
+    }
+
+  private:
+    bool held_ = false;
+};
 
 constexpr auto reopen_pause = std::chrono::milliseconds(100);
 
@@ -48,7 +75,7 @@ void set_terminate_flag(int value) {
 
 void enter(Phase next) {
     phase = next;
-    phase_changed.notify_all();
+    pthread_cond_broadcast(&phase_changed);
 }
 
 // Receives the next message into buffer, with len cut to the payload that arrived.
@@ -88,7 +115,7 @@ void teardown(const char *name, qx_ipc_msg *buffer) {
     registry_clear();
     if (own_queue != -1)
         msgctl(own_queue, IPC_RMID, nullptr);
-    std::lock_guard<std::mutex> lock(state_mutex);
+    StateLock lock;
     set_terminate_flag(1);
     ++loops_ended;
     stop_sent = false;
@@ -106,7 +133,7 @@ void *receive_thread(void *arg) {
     int queue = -1;
     if (buffer == nullptr || !open_own_queue(name, &key, &queue)) {
         qx_ipc_msg_free(buffer);
-        std::lock_guard<std::mutex> lock(state_mutex);
+        StateLock lock;
         enter(Phase::stopped);
         return nullptr;
     }
@@ -116,7 +143,7 @@ void *receive_thread(void *arg) {
     // Named before the start returns, so the name is in place for whoever looks.
     prctl(PR_SET_NAME, name, 0, 0, 0);
     {
-        std::lock_guard<std::mutex> lock(state_mutex);
+        StateLock lock;
         running = true;
         set_terminate_flag(0);
         request->started = true;
@@ -137,7 +164,7 @@ void *receive_thread(void *arg) {
 } // namespace
 
 void stop_loop() {
-    std::lock_guard<std::mutex> lock(state_mutex);
+    StateLock lock;
     running = false;
     enter(Phase::ending);
 }
@@ -149,10 +176,10 @@ extern "C" {
 __attribute__((visibility("default"))) unsigned long qx_ipc_start_loop(const char *name) {
     using namespace qxipc;
     static_assert(sizeof(pthread_t) <= sizeof(unsigned long), "thread handle fits the result");
-    std::unique_lock<std::mutex> lock(state_mutex);
+    StateLock lock;
     ++ref_count;
     // A start or an end under way finishes first: one receive thread at a time.
-    phase_changed.wait(lock, [] { return phase == Phase::stopped || phase == Phase::running; });
+    lock.wait_until([] { return phase == Phase::stopped || phase == Phase::running; });
     if (phase == Phase::running)
         return static_cast<unsigned long>(loop_thread);
 
@@ -169,13 +196,13 @@ __attribute__((visibility("default"))) unsigned long qx_ipc_start_loop(const cha
         return 0;
     }
     loop_thread = thread;
-    phase_changed.wait(lock, [] { return phase != Phase::starting; });
+    lock.wait_until([] { return phase != Phase::starting; });
     return request.started ? static_cast<unsigned long>(thread) : 0;
 }
 
 __attribute__((visibility("default"))) int qx_ipc_terminate_loop(void) {
     using namespace qxipc;
-    std::unique_lock<std::mutex> lock(state_mutex);
+    StateLock lock;
     --ref_count;
     if (!running || ref_count > 0)
         return 0;
@@ -195,7 +222,7 @@ __attribute__((visibility("default"))) int qx_ipc_terminate_loop(void) {
             return -1;
         }
     }
-    phase_changed.wait(lock, [ended] { return loops_ended != ended; });
+    lock.wait_until([ended] { return loops_ended != ended; });
     return 0;
 }
 
