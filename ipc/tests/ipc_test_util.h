@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <dirent.h>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -133,21 +134,31 @@ class Pipe {
     int fds_[2]{-1, -1};
 };
 
-// Threads of this process, from /proc.
-inline int thread_count() {
+inline std::string first_line(const std::string &path) {
+    std::string line;
+    std::getline(std::ifstream(path), line);
+    return line;
+}
+
+// Receive threads still in this process: they carry their endpoint's name, while the
+// test's own threads (and a sanitizer's) keep the program's.
+inline int receive_threads() {
+    const std::string program = first_line("/proc/self/comm");
     int count = 0;
     if (DIR *tasks = opendir("/proc/self/task")) {
         while (dirent *task = readdir(tasks))
-            count += task->d_name[0] != '.';
+            if (task->d_name[0] != '.' &&
+                first_line(std::string("/proc/self/task/") + task->d_name + "/comm") != program)
+                ++count;
         closedir(tasks);
     }
     return count;
 }
 
 // Runs body in a forked child process, which exits with body's result. Forks only once an
-// ended receive thread has gone, so the child starts with this one thread alone.
+// ended receive thread has gone, so the child starts without one.
 inline pid_t spawn(const std::function<int()> &body) {
-    for (int i = 0; i < 500 && thread_count() > 1; ++i)
+    for (int i = 0; i < 500 && receive_threads() > 0; ++i)
         usleep(10000);
     std::fflush(stdout);
     pid_t pid = fork();
