@@ -62,6 +62,17 @@ class StateLock {
     bool held_ = false;
 };
 
+class NoCancel {
+  public:
+    NoCancel() { pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, &previous_); }
+    ~NoCancel() { pthread_setcancelstate(previous_, nullptr); }
+    NoCancel(const NoCancel &) = delete;
+    NoCancel &operator=(const NoCancel &) = delete;
+
+  private:
+    int previous_ = PTHREAD_CANCEL_ENABLE;
+};
+
 constexpr auto reopen_pause = std::chrono::milliseconds(100);
 
 struct StartRequest {
@@ -183,6 +194,9 @@ __attribute__((visibility("default"))) unsigned long qx_ipc_start_loop(const cha
     if (phase == Phase::running)
         return static_cast<unsigned long>(loop_thread);
 
+    // The new thread uses request until it has started: the wait for it must not be cut
+    // short by a cancellation (deferred to the caller's next cancellation point).
+    NoCancel no_cancel;
     StartRequest request{name};
     enter(Phase::starting);
     pthread_attr_t attr;
@@ -222,7 +236,9 @@ __attribute__((visibility("default"))) int qx_ipc_terminate_loop(void) {
             return -1;
         }
     }
-    lock.wait_until([ended] { return loops_ended != ended; });
+    // A handler that ends the loop cannot wait for it: the loop ends after this pass.
+    if (!pthread_equal(pthread_self(), loop_thread))
+        lock.wait_until([ended] { return loops_ended != ended; });
     return 0;
 }
 

@@ -252,3 +252,26 @@ TEST_F(Loop, OwnQueueThatCannotBeMadeAgainEndsTheLoop) {
     EXPECT_EQ(out.take(), "[qx] Err:Warning:The thread(loop-test) is term!\n\n\n");
     remove_queue(key_);
 }
+
+namespace {
+int terminate_from_handler(qx_ipc_event *ev, qx_ipc_msg *) {
+    *static_cast<int *>(ev->arg) = qx_ipc_terminate_loop();
+    return 0;
+}
+} // namespace
+
+TEST_F(Loop, AHandlerMayEndTheLoop) {
+    int result = -9;
+    qx_ipc_event ev{};
+    ev.keep = 1;
+    ev.msg_id = 30;
+    ev.handler = terminate_from_handler;
+    ev.arg = &result;
+    ASSERT_EQ(qx_ipc_event_add(&ev), 0);
+    send(30);
+    for (int i = 0; i < 500 && get_terminate_flag() == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(get_terminate_flag(), 1);
+    EXPECT_EQ(result, 0);
+    EXPECT_FALSE(queue_exists(key_));
+}
