@@ -5,6 +5,7 @@
 #include "registry.h"
 
 #include <new>
+#include <sys/msg.h>
 
 namespace qxipc {
 
@@ -98,7 +99,9 @@ int on_publish(qx_ipc_event *, qx_ipc_msg *msg) {
         msg->fd_svr = subscriber->fd_src;
         msg->fd_src = own_key;
         msg->msg_id = topic;
-        qx_ipc_send_msg(msg);
+        // A subscriber that no longer reads (its process died, its queue stayed) must not
+        // block this loop for good: a full subscriber misses the message instead.
+        qx_ipc_send_msg_with_flag(msg, IPC_NOWAIT);
     }
     msg->msg_id = received_id;
     return 0;

@@ -1,0 +1,161 @@
+// libqxipc under full queues: a subscriber that no longer reads does not stop the publisher's
+// loop, and senders that fill an endpoint's queue lose nothing.
+#include "libqxipc.h"
+#include "pm/tests/support.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <future>
+#include <mutex>
+#include <sys/msg.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kSubscribe = 3;
+constexpr int kPublish = 5;
+constexpr int kTopic = 100;
+constexpr int kCounted = 200;
+
+struct MsgFree {
+    void operator()(qx_ipc_msg *msg) const { qx_ipc_msg_free(msg); }
+};
+using Msg = std::unique_ptr<qx_ipc_msg, MsgFree>;
+
+Msg make_msg(int to, int msg_id, int topic, const void *data, int len) {
+    Msg msg(qx_ipc_msg_new(len));
+    memset(msg.get(), 0, sizeof(qx_ipc_msg));
+    msg->fd_svr = to;
+    msg->fd_src = qx_ipc_get_self_fd();
+    msg->msg_id = msg_id;
+    msg->msg_rsp = topic;
+    msg->len = len;
+    if (len > 0)
+        memcpy(msg->data, data, static_cast<size_t>(len));
+    return msg;
+}
+
+std::mutex g_mutex;
+std::vector<std::pair<int, int>> g_seen; // (sender, number), guarded by g_mutex
+
+int record(qx_ipc_event *, qx_ipc_msg *msg) {
+    int pair[2] = {-1, -1};
+    if (msg->len >= static_cast<int>(sizeof pair))
+        memcpy(pair, msg->data, sizeof pair);
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_seen.emplace_back(pair[0], pair[1]);
+    return 0;
+}
+
+size_t seen_count() {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return g_seen.size();
+}
+
+void register_counter() {
+    qx_ipc_event ev{};
+    ev.keep = 1;
+    ev.tag = kCounted;
+    ev.msg_id = kCounted;
+    ev.handler = record;
+    ASSERT_EQ(qx_ipc_event_add(&ev), 0);
+}
+
+// Ends the loop; a loop that cannot end leaves the test no way to finish cleanly.
+void terminate_or_exit() {
+    auto done = std::async(std::launch::async, [] { return qx_ipc_terminate_loop(); });
+    if (done.wait_for(5s) != std::future_status::ready) {
+        ADD_FAILURE() << "the receive loop did not end";
+        fflush(stdout);
+        _exit(1);
+    }
+    EXPECT_EQ(done.get(), 0);
+}
+
+class IpcFaults : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        g_seen.clear();
+    }
+};
+
+// A subscriber that died with its queue left behind fills up; publishing to it must not
+// block the publisher's loop, which goes on serving and can still be stopped.
+TEST_F(IpcFaults, ASubscriberWithAFullQueueDoesNotStopThePublisher) {
+    constexpr int kDeadSubscriber = 6000;
+    int dead = msgget(kDeadSubscriber, IPC_CREAT | 0600);
+    ASSERT_GE(dead, 0);
+    Msg filler = make_msg(kDeadSubscriber, kTopic, 0, "x", 1);
+    filler->mtype = 1;
+    while (msgsnd(dead, filler.get(), 1 + QX_IPC_HEADER_TEXT_SIZE, IPC_NOWAIT) == 0) {
+    }
+    ASSERT_EQ(errno, EAGAIN);
+
+    ASSERT_NE(qx_ipc_start_loop(nullptr), 0u);
+    register_counter();
+    int self = qx_ipc_get_self_fd();
+    Msg subscribe = make_msg(self, kSubscribe, kTopic, nullptr, 0);
+    subscribe->fd_src = kDeadSubscriber;
+    ASSERT_EQ(qx_ipc_send_msg(subscribe.get()), 0);
+    Msg publish = make_msg(self, kPublish, kTopic, "news", 4);
+    ASSERT_EQ(qx_ipc_send_msg(publish.get()), 0);
+
+    int pair[2] = {1, 1};
+    Msg counted = make_msg(self, kCounted, 0, pair, sizeof pair);
+    ASSERT_EQ(qx_ipc_send_msg(counted.get()), 0);
+    EXPECT_TRUE(support::wait_until([] { return seen_count() == 1; }));
+    terminate_or_exit();
+    msgctl(dead, IPC_RMID, nullptr);
+}
+
+// Senders in many processes fill the endpoint's queue and block; every message arrives,
+// in each sender's order.
+TEST_F(IpcFaults, SendersFillingTheQueueLoseNothing) {
+    constexpr int kSenders = 8;
+    constexpr int kMessages = 150;
+    constexpr int kPayload = 1000; // a 16 KiB queue holds about 16 of them
+    ASSERT_NE(qx_ipc_start_loop(nullptr), 0u);
+    register_counter();
+    int self = qx_ipc_get_self_fd();
+
+    std::vector<pid_t> children;
+    for (int s = 0; s < kSenders; ++s) {
+        pid_t child = fork();
+        if (child == 0) {
+            std::vector<int> payload(kPayload / sizeof(int), 0);
+            for (int n = 0; n < kMessages; ++n) {
+                payload[0] = s;
+                payload[1] = n;
+                Msg msg = make_msg(self, kCounted, 0, payload.data(), kPayload);
+                if (qx_ipc_send_msg(msg.get()) != 0)
+                    _exit(1);
+            }
+            _exit(0);
+        }
+        children.push_back(child);
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    EXPECT_TRUE(support::wait_until([] { return seen_count() == kSenders * kMessages; }));
+    terminate_or_exit();
+
+    std::vector<int> next(kSenders, 0);
+    for (auto [sender, number] : g_seen) {
+        ASSERT_TRUE(sender >= 0 && sender < kSenders) << sender;
+        EXPECT_EQ(number, next[sender]++) << "sender " << sender;
+    }
+}
+
+} // namespace
