@@ -13,8 +13,8 @@
  *   4     unsubscribe: drops the sender's subscriptions to the identifier in msg_rsp.
  *   5     publish: the message goes to every subscriber of the identifier in msg_rsp, with
  *         msg_id set to that identifier and fd_src to the own key, so that subscribers take
- *         it with an ordinary event for the identifier. Identifiers 0 to 5 cannot be
- *         subscribed to or published.
+ *         it with an ordinary event for the identifier; a subscriber whose queue is full
+ *         misses it. Identifiers 0 to 5 cannot be subscribed to or published.
  */
 #ifndef LIBQXIPC_H
 #define LIBQXIPC_H
