@@ -1,0 +1,65 @@
+#!/bin/bash
+# The NV parameter service absent, slow, and killed and started again under paramlinkd:
+# requests wait for it and are answered once it serves again. One case per run:
+# nv_service_faults_test.sh CASE
+. "$ORVO_SRC/nv_bridge/tests/nv_test_lib.sh"
+
+answered() { [ -s "$1" ]; }
+field() { grep -o "$1=[^ ]*" "$2"; }
+
+# A request made while no service runs waits, under the wake lock, and is answered by the
+# service started later.
+service_absent_then_started() {
+    nv start modemcore
+    nv start daemon
+    nv get a.b --req-id 21 --timeout 15000 >/tmp/answer &
+    local client=$!
+    sleep 0.5
+    expect_fail "no answer without a service" answered /tmp/answer
+    expect_ok "wake lock held while the request waits" held
+    nv start service
+    expect_ok "the modem core's request ends" wait $client
+    expect_eq "answered with its req_id" "req_id=21" "$(field req_id /tmp/answer)"
+    expect_eq "an unknown key's result" "result=1" "$(field result /tmp/answer)"
+    wait_for "wake lock released after the answer" 2 released
+    expect_eq "daemon still running" running "$(nv status)"
+}
+
+# A slow service: the answer comes late but right, the lock held until then.
+slow_service() {
+    nv start
+    nv set a.b slow --req-id 30 >/dev/null
+    nv service delay 1500
+    nv get a.b --req-id 31 >/tmp/answer &
+    local client=$!
+    sleep 0.5
+    expect_ok "wake lock held while the service takes its time" held
+    expect_ok "the modem core's request ends" wait $client
+    expect_eq "answered with its req_id" "req_id=31" "$(field req_id /tmp/answer)"
+    expect_eq "with the value" 'value="slow"' "$(field value /tmp/answer)"
+    wait_for "wake lock released after the answer" 2 released
+}
+
+# The service killed outright between requests; a request made while it is down is answered
+# by the new one, with the parameters the old one stored.
+service_killed_and_restarted() {
+    nv start
+    nv set a.b kept --req-id 40 >/dev/null
+    local pid
+    pid=$(cat /run/orvo-sim/nv/service.pid)
+    kill -KILL "$pid"
+    wait_for "the killed service is gone" 5 bash -c "! kill -0 $pid"
+    nv get a.b --req-id 41 --timeout 15000 >/tmp/answer &
+    local client=$!
+    sleep 0.3
+    nv start service
+    expect_ok "the modem core's request ends" wait $client
+    expect_eq "answered with its req_id" "req_id=41" "$(field req_id /tmp/answer)"
+    expect_eq "with the stored value" 'value="kept"' "$(field value /tmp/answer)"
+    expect_eq "next request answered" "req_id=42" "$(nv get a.b --req-id 42 | grep -o 'req_id=[0-9]*')"
+    expect_eq "daemon still running" running "$(nv status)"
+    expect_eq "nothing on standard error" "" "$(nv errors)"
+}
+
+"$1"
+finish
