@@ -61,7 +61,8 @@ void send_raw(const void *text, size_t size) {
     std::vector<unsigned char> buffer(sizeof(long) + size);
     long type = 1;
     memcpy(buffer.data(), &type, sizeof type);
-    memcpy(buffer.data() + sizeof type, text, size);
+    if (size > 0)
+        memcpy(buffer.data() + sizeof type, text, size);
     while (msgsnd(g_queue, buffer.data(), size, 0) != 0)
         check(errno == EINTR);
 }
@@ -98,13 +99,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     g_marker = 0x40000000 + (g_marker + 1) % 0x10000000;
     if (text.size() >= 12)
         memcpy(text.data() + 8, &g_marker, sizeof g_marker);
-    if (text.size() >= 16) {
-        memcpy(&msg_id, text.data() + 12, sizeof msg_id);
-        // A stop or a sentinel would end the loop or the wait early.
-        if (msg_id == kStop || msg_id == kSentinel) {
-            msg_id = 0;
-            memcpy(text.data() + 12, &msg_id, sizeof msg_id);
-        }
+    // The identifier as the loop sees it: bytes that did not arrive read as 0.
+    size_t id_bytes = text.size() > 12 ? std::min<size_t>(text.size() - 12, 4) : 0;
+    if (id_bytes > 0)
+        memcpy(&msg_id, text.data() + 12, id_bytes);
+    // A stop or a sentinel would end the loop or the wait early.
+    if (msg_id == kStop || msg_id == kSentinel) {
+        msg_id = 0;
+        memset(text.data() + 12, 0, id_bytes);
     }
     add_event(msg_id, 0, on_message);
     g_arrived_payload = std::max(0L, static_cast<long>(size) - QX_IPC_HEADER_TEXT_SIZE);
