@@ -12,3 +12,9 @@ if ! cmake --build "$SRC/build-tsan" -j"$JOBS" >"$SRC/build-tsan/build.log" 2>&1
     exit 1
 fi
 (cd "$SRC/build-tsan" && ctest -L threads -j"$((JOBS * 2))" --output-on-failure --timeout 300)
+status=$?
+total=$(cd "$SRC/build-tsan" && ctest -N -L threads | awk '/Total Tests:/ {print $3}')
+failed=0
+[ $status = 0 ] || failed=$(wc -l <"$SRC/build-tsan/Testing/Temporary/LastTestsFailed.log")
+echo "thread: $((total - failed)) of $total threaded tests passed under ThreadSanitizer" >>"$SUMMARY_FILE"
+exit $status
