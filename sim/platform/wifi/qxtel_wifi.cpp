@@ -225,19 +225,20 @@ EXPORT int qx_wifi_sta_param_set_ext(int client, const wifi_sta_param *param) {
                              : "";
     if (int code = begin("qx_wifi_sta_param_set_ext", client, args))
         return code;
-    if (!param || ssid.empty() || param->auth < 0 || param->auth > 4)
-        return kBadArgument;
-    if (param->auth != 0 && (pw.size() < 8 || pw.size() > 63))
-        return kBadArgument;
+    bool valid = param && !ssid.empty() && param->auth >= 0 && param->auth <= 4 &&
+                 (param->auth == 0 || (pw.size() >= 8 && pw.size() <= 63));
+    // Rejected parameters leave the station without a network to join.
     simwifi::update([&](World &w) {
         simwifi::Service &v = w.service;
-        v.sta_configured = true;
+        v.sta_configured = valid;
+        if (!valid)
+            return true;
         v.sta_ssid = ssid;
         v.sta_pw = pw;
         v.sta_auth = param->auth;
         return true;
     });
-    return 0;
+    return valid ? 0 : kBadArgument;
 }
 
 EXPORT int qx_wifi_sta_start_ext(int client) {

@@ -1,5 +1,6 @@
 #include "wifi_model.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -84,7 +85,9 @@ void fill_sta_status(const World &w, int64_t now, wifi_sta_status *status) {
     status->state = sta_state(w, now);
     if (status->state == QX_WIFI_STA_DOWN)
         return;
-    copy_text(status->ssid, w.service.sta_ssid);
+    // A 32-byte name fills the field without a terminator, as in the parameters.
+    const std::string &ssid = w.service.sta_ssid;
+    std::memcpy(status->ssid, ssid.data(), std::min(ssid.size(), sizeof status->ssid));
     if (status->state == QX_WIFI_STA_FAILED) {
         status->sta_code = w.settings.sta_code;
         return;
