@@ -23,6 +23,7 @@ const char kUsage[] = R"(usage: sim/module ctl wifi COMMAND
   scan [COUNT]                           a scan finds COUNT networks (default 4)
   error CODE                             the service reports an error
   status                                 the service's states
+  reset                                  the service as at power-on (settings kept)
 )";
 
 int usage() {
@@ -213,5 +214,12 @@ int main(int argc, char **argv) {
         return error(args);
     if (command == "status" && args.empty())
         return status();
+    if (command == "reset" && args.empty()) {
+        simwifi::update([](World &w) {
+            w.service = simwifi::Service{};
+            return true;
+        });
+        return 0;
+    }
     return usage();
 }
