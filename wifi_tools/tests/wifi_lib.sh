@@ -17,8 +17,8 @@ ctlw delay 300
 run_to_end() {
     local program=$1 input=$2
     shift 2
-    printf '%s' "$input" >/tmp/in
-    "$program" "$@" </tmp/in >$OUT 2>/tmp/err
+    printf '%s' "$input" >/tmp/input
+    "$program" "$@" </tmp/input >$OUT 2>/tmp/err
     status=$?
 }
 

@@ -155,12 +155,14 @@ int station(bool join, const std::vector<std::string> &args) {
             w.service.hosts[mac] = host;
         else
             w.service.hosts.erase(mac);
-        // Under the same lock, so that a client finds the host once it hears of the join.
-        simwifi::append_event(std::string(join ? "join " : "leave ") + std::to_string(ap) + " " +
-                              simwifi::encode_text(mac));
         return true;
     });
-    return up ? 0 : fail("the access point is not up");
+    if (!up)
+        return fail("the access point is not up");
+    // After the host is stored, so that a client finds it once it hears of the join.
+    simwifi::append_event(std::string(join ? "join " : "leave ") + std::to_string(ap) + " " +
+                          simwifi::encode_text(mac));
+    return 0;
 }
 
 int scan(const std::vector<std::string> &args) {
