@@ -25,6 +25,7 @@ expect_transcript "near misses and pieces" "$(
 
 # A last line without its line feed is no stop word; then the input has ended.
 printf 'exit' >/tmp/in
+: >$OUT
 wlan_dual_demo </tmp/in >$OUT 2>/tmp/err &
 pid=$!
 wait_for "prompt again at end of input" 10 shows "$(t_prompt)" 3

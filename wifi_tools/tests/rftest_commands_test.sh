@@ -54,6 +54,7 @@ expect_eq "test mode calls" "1 1 0 1 0 1 " "$(test_modes)"
 # the prompt comes again until SIGTERM.
 last_line_at_end() {
     printf '%s' "$2" >/tmp/in
+    : >$OUT
     wlan_rftest_demo </tmp/in >$OUT 2>/tmp/err &
     pid=$!
     wait_for "$1: prompt again" 10 shows "$(prompt)" 2

@@ -27,6 +27,7 @@ start_console() {
     rm -f /tmp/in
     mkfifo /tmp/in
     exec 3<>/tmp/in
+    : >$OUT # no waiting on an earlier run's lines
     "$@" </tmp/in >$OUT 2>/tmp/err &
     pid=$!
 }
