@@ -1,5 +1,7 @@
 #include "console.h"
 
+#include "termination.h"
+
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -45,8 +47,13 @@ void pause_a_second(const sigset_t *waiting_mask) {
 
 } // namespace
 
-bool read_console_line(char (&line)[kConsoleLineSize], const sigset_t *waiting_mask) {
+bool read_console_line(char (&line)[kConsoleLineSize]) {
     std::memset(line, 0, sizeof line);
+    // Held from the stop-flag check until the wait lets them in, so none slips in between.
+    TerminationSignalsHeld held;
+    if (stop_requested)
+        return false;
+    const sigset_t *waiting_mask = held.waiting_mask();
     for (;;) {
         if (size_t n = next_piece()) {
             take(n, line);

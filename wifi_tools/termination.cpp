@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <pthread.h>
 #include <unistd.h>
 
 volatile sig_atomic_t stop_requested = 0;
@@ -29,19 +30,16 @@ extern "C" void user_wifi_termination_handler(int signum) {
     stop_requested = 1;
     write_all("q\n", 2);
     static const char prefix[] = "user_wifi_termination_handler signum ";
-    char line[sizeof prefix + 16];
+    char line[sizeof prefix + 12];
     std::memcpy(line, prefix, sizeof prefix - 1);
     size_t len = sizeof prefix - 1;
-    char digits[12];
+    char digits[10];
     size_t n = 0;
-    unsigned value =
-        signum < 0 ? 0u - static_cast<unsigned>(signum) : static_cast<unsigned>(signum);
+    unsigned value = static_cast<unsigned>(signum); // a signal number is positive
     do {
         digits[n++] = static_cast<char>('0' + value % 10);
         value /= 10;
     } while (value);
-    if (signum < 0)
-        line[len++] = '-';
     while (n)
         line[len++] = digits[--n];
     line[len++] = '\n';
@@ -63,7 +61,7 @@ TerminationSignalsHeld::TerminationSignalsHeld() {
     sigemptyset(&held);
     for (int signum : kTerminationSignals)
         sigaddset(&held, signum);
-    sigprocmask(SIG_BLOCK, &held, &previous_);
+    pthread_sigmask(SIG_BLOCK, &held, &previous_);
 }
 
 TerminationSignalsHeld::~TerminationSignalsHeld() {

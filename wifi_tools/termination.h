@@ -11,8 +11,8 @@ extern "C" void user_wifi_termination_handler(int signum);
 // For SIGINT, SIGHUP and SIGTERM, in that order; no SA_RESTART, so a waiting read returns.
 void install_termination_handler();
 
-// Holds the termination signals back from the stop-flag check until the console waits for
-// input, so that a signal in between is not lost: the wait lets it in (waiting_mask()).
+// Holds the termination signals back for its lifetime; waiting_mask() lets them in again,
+// for a wait that a signal must end.
 class TerminationSignalsHeld {
   public:
     TerminationSignalsHeld();

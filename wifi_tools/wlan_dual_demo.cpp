@@ -25,11 +25,10 @@ bool is_stop_word(const char *line) {
 void run_console() {
     char line[kConsoleLineSize];
     for (;;) {
-        TerminationSignalsHeld held;
         if (stop_requested)
             return;
         std::printf("[wlan_dual_demo]when want to off, input command:\n");
-        if (!read_console_line(line, held.waiting_mask()))
+        if (!read_console_line(line))
             continue;
         if (is_stop_word(line))
             return;
@@ -62,8 +61,8 @@ int main(int argc, char **argv) {
         std::printf("[wlan_dual_demo]user_wifi_enable fail:%d!!!\n", ret);
         return 0;
     }
-    int ret = qx_wifi_work_mode_set_ext(0, cl.work_mode);
-    std::printf("[wlan_dual_demo]qx_wifi_work_mode_set AP%d ret:%d\n", cl.work_mode, ret);
+    std::printf("[wlan_dual_demo]qx_wifi_work_mode_set AP%d ret:%d\n", cl.work_mode,
+                qx_wifi_work_mode_set_ext(0, cl.work_mode));
 
     if (int ret = user_ap_enable(cl.work_mode)) {
         std::printf("[wlan_dual_demo]user_ap_enable fail:%d!!!\n", ret);

@@ -8,14 +8,14 @@
 #include <cstdio>
 #include <cstring>
 
+extern "C" void user_status_cb(int32_t a, int32_t b) {
+    std::printf("[wlan_rftest]user_status_cb:%d,%d\n", a, b);
+}
+
 namespace {
 
 const char kEnableWord[] = "testmode_enable";
 const char kDisableWord[] = "testmode_disable";
-
-extern "C" void user_status_cb(int32_t a, int32_t b) {
-    std::printf("[wlan_rftest]user_status_cb:%d,%d\n", a, b);
-}
 
 bool is_stop_word(const char *line) {
     return std::strcmp(line, "stop\n") == 0 || std::strcmp(line, "q\n") == 0 ||
@@ -50,11 +50,10 @@ void handle_command(char *line) {
 void run_console() {
     char line[kConsoleLineSize];
     for (;;) {
-        TerminationSignalsHeld held;
         if (stop_requested)
             return;
         std::printf("[wlan_rftest]Please input test command:\n");
-        if (!read_console_line(line, held.waiting_mask()))
+        if (!read_console_line(line))
             continue;
         if (is_stop_word(line))
             return;

@@ -25,10 +25,18 @@ std::string encode_text(const std::string &text) {
     return hex;
 }
 
+// A damaged word decodes to what can be read of it; nothing here throws.
 std::string decode_text(const std::string &hex) {
+    auto digit = [](char c) {
+        return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    };
     std::string text;
-    for (size_t i = 1; i + 1 < hex.size(); i += 2)
-        text += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    for (size_t i = 1; i + 1 < hex.size(); i += 2) {
+        int high = digit(hex[i]), low = digit(hex[i + 1]);
+        if (high < 0 || low < 0)
+            break;
+        text += static_cast<char>(high * 16 + low);
+    }
     return text;
 }
 
