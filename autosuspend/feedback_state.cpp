@@ -12,9 +12,9 @@ wakeup_feedback g_current_record{};
 namespace {
 
 pthread_cond_t g_announced = PTHREAD_COND_INITIALIZER;
-// Records announced so far. A waiter waits for this to move on, so a spurious wake-up
-// never hands out a record that was not announced.
-// Written under the mutex; read without it only to pick the record to wait for.
+// Records announced so far: a waiter waits for this to reach its record's number, so a
+// spurious wake-up never hands out a record that was not announced. Written under the
+// mutex; read without it only to pick the record to wait for.
 std::atomic<uint32_t> g_announcements{0};
 // The last announced records by number, so a waiter that gets the mutex late still copies
 // the record it waited for, not a newer one.
