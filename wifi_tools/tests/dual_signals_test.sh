@@ -18,9 +18,9 @@ signal_at_prompt INT 2
 signal_at_prompt TERM 15
 signal_at_prompt HUP 1
 
-# Enabling takes 0.7 s: a signal at about 0.2 s cuts the first sleep short, so its query
+# Enabling takes 0.9 s: a signal at about 0.3 s cuts the first sleep short, so its query
 # comes early and a second one, a second later, finds Wi-Fi on (uncut, one query would do).
-ctlw delay enable 700
+ctlw delay enable 900
 forget_calls
 start_console wlan_dual_demo Home secret-pass 2
 wait_for "enabling" 10 shows "${W}user_status_cb:0,2"
