@@ -11,6 +11,7 @@
 #include <cstring>
 #include <future>
 #include <mutex>
+#include <string>
 #include <sys/msg.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -156,6 +157,68 @@ TEST_F(IpcFaults, SendersFillingTheQueueLoseNothing) {
         ASSERT_TRUE(sender >= 0 && sender < kSenders) << sender;
         EXPECT_EQ(number, next[sender]++) << "sender " << sender;
     }
+}
+
+// The own queue removed from outside while a request waits for its answer: the loop makes
+// the queue again under the same key, and the answer sent to that key reaches the waiter.
+TEST_F(IpcFaults, AnAnswerReachesAWaiterAfterItsQueueWasRemovedAndMadeAgain) {
+    constexpr int kServer = 6001;
+    constexpr int kRequest = 50;
+    constexpr int kAnswer = 51;
+    ASSERT_NE(qx_ipc_start_loop(nullptr), 0u);
+    int self = qx_ipc_get_self_fd();
+    int server = msgget(kServer, IPC_CREAT | 0600);
+    ASSERT_GE(server, 0);
+    int go[2];
+    ASSERT_EQ(pipe(go), 0);
+
+    pid_t child = fork();
+    if (child == 0) {
+        // A plain server: takes the request, answers when told to.
+        std::vector<unsigned char> buffer(sizeof(qx_ipc_msg) + QX_IPC_MAX_DATA);
+        auto *request = reinterpret_cast<qx_ipc_msg *>(buffer.data());
+        if (msgrcv(server, request, QX_IPC_HEADER_TEXT_SIZE + QX_IPC_MAX_DATA, 0, 0) < 0)
+            _exit(1);
+        char byte;
+        if (read(go[0], &byte, 1) != 1)
+            _exit(2);
+        Msg answer = make_msg(request->fd_src, request->msg_rsp, 0, "done", 4);
+        answer->fd_src = kServer;
+        _exit(qx_ipc_send_msg(answer.get()) == 0 ? 0 : 3);
+    }
+
+    auto waited = std::async(std::launch::async, [self] {
+        Msg request = make_msg(kServer, kRequest, 0, nullptr, 0);
+        request->fd_src = self;
+        request->msg_rsp = kAnswer;
+        request->need_rsp = 1;
+        qx_ipc_msg *answer = nullptr;
+        int result = qx_ipc_send_msg_wait_rsp_timeout(request.get(), &answer, 10000);
+        std::string text;
+        if (answer != nullptr && answer->len == 4)
+            text.assign(reinterpret_cast<const char *>(answer->data), 4);
+        qx_ipc_msg_free(answer);
+        return std::make_pair(result, text);
+    });
+    ASSERT_TRUE(support::wait_until([server] {
+        msqid_ds state{};
+        return msgctl(server, IPC_STAT, &state) == 0 && state.msg_qnum == 0 && state.msg_lrpid != 0;
+    }));
+    int old_queue = msgget(self, 0);
+    ASSERT_EQ(msgctl(old_queue, IPC_RMID, nullptr), 0);
+    ASSERT_TRUE(support::wait_until([self] { return msgget(self, 0) >= 0; }));
+    EXPECT_EQ(qx_ipc_get_self_fd(), self);
+    ASSERT_EQ(write(go[1], "x", 1), 1);
+
+    ASSERT_EQ(waited.wait_for(15s), std::future_status::ready);
+    auto [result, text] = waited.get();
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(text, "done");
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    terminate_or_exit();
+    msgctl(server, IPC_RMID, nullptr);
 }
 
 } // namespace
