@@ -29,7 +29,8 @@ function(orvo_setup_gtest)
     add_subdirectory(${GTEST_SRC} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 endfunction()
 
-# The sandbox launcher used by every test that needs the simulated module.
+# The sandbox launcher used by every test that needs the simulated module. Such tests
+# carry the label "sandbox": the cross build runs the others under emulation.
 set(ORVO_MODULE ${CMAKE_SOURCE_DIR}/sim/module)
 set(ORVO_RUN_IN_SANDBOX ${ORVO_MODULE} --build ${CMAKE_BINARY_DIR} run)
 
@@ -42,6 +43,7 @@ function(orvo_gtest name)
     target_link_libraries(${name} PRIVATE ${T_LIBS} gmock gtest_main)
     if(T_SANDBOX)
         add_test(NAME ${name} COMMAND ${ORVO_RUN_IN_SANDBOX} $<TARGET_FILE:${name}>)
+        set_tests_properties(${name} PROPERTIES LABELS sandbox)
     else()
         add_test(NAME ${name} COMMAND ${name})
     endif()
@@ -50,7 +52,7 @@ endfunction()
 # orvo_sandbox_test(NAME script [args...]): a shell test run inside its own simulated module.
 function(orvo_sandbox_test name script)
     add_test(NAME ${name} COMMAND ${ORVO_RUN_IN_SANDBOX} bash ${script} ${ARGN})
-    set_tests_properties(${name} PROPERTIES
+    set_tests_properties(${name} PROPERTIES LABELS sandbox
         ENVIRONMENT "ORVO_SRC=${CMAKE_SOURCE_DIR};ORVO_BUILD=${CMAKE_BINARY_DIR}")
 endfunction()
 

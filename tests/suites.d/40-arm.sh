@@ -1,0 +1,13 @@
+# The cross build for the module's 32-bit ARM (cmake/toolchain-armhf.cmake). Its tests run
+# under qemu-user; those that need the sandbox's simulated kernel (label "sandbox") run in
+# the host builds only.
+dir="$SRC/build-arm"
+echo "=== arm build ($dir)"
+cmake -S "$SRC" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$SRC/cmake/toolchain-armhf.cmake" \
+    -DORVO_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 1
+if ! cmake --build "$dir" -j"$JOBS" >"$dir/build.log" 2>&1; then
+    grep -E 'error|warning' "$dir/build.log" | head -50
+    echo "arm build failed"
+    exit 1
+fi
+(cd "$dir" && ctest -j"$JOBS" -LE sandbox --no-tests=error --output-on-failure --timeout 300)
