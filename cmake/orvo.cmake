@@ -81,3 +81,4 @@ function(orvo_exports target list)
     add_test(NAME exports_${target}
              COMMAND ${CMAKE_SOURCE_DIR}/tests/check_exports.sh $<TARGET_FILE:${target}> ${list})
 endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/fuzz.cmake)
