@@ -5,12 +5,12 @@
 #include <unistd.h>
 
 #if defined(PROBE_AUTOSUSPEND)
-#include <orvo-autosuspend.h>
+#include <liborvo-autosuspend.h>
 /* The first command sets up the service channels and starts the feedback reader. */
 static int start(void) { return orvo_autosleep_disable() == 1 ? 0 : -1; }
 
 #elif defined(PROBE_KESL_AUTOSUSPEND)
-#include <kesl_autosuspend.h>
+#include <liborvo-kesl-autosuspend.h>
 static void on_edge(int state) { (void)state; }
 static int start(void) {
     static int config[4] = {50, 0, 0, 0};
@@ -18,14 +18,14 @@ static int start(void) {
 }
 
 #elif defined(PROBE_QXIPC)
-#include <qx_ipc.h>
+#include <libqxipc.h>
 static int start(void) {
     qx_ipc_start_loop(NULL);
     return qx_ipc_get_self_fd() == -1 ? -1 : 0;
 }
 
 #elif defined(PROBE_KESL_SMS)
-#include <kesl_sms.h>
+#include <liborvo-kesl-sms.h>
 static void on_sms(kesl_sms_msg *msg, int *handle) {
     (void)msg;
     (void)handle;

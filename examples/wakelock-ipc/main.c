@@ -1,8 +1,8 @@
 /* An application on the module: holds a wake lock while it makes an IPC request.
  * It answers its own request through an event on its endpoint, so it shows both sides
  * of a request without a second process. */
-#include <kesl_autosuspend.h>
-#include <qx_ipc.h>
+#include <liborvo-kesl-autosuspend.h>
+#include <libqxipc.h>
 
 #include <stdio.h>
 #include <string.h>
