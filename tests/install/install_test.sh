@@ -15,6 +15,7 @@ TOOLCHAIN=$SRC/cmake/toolchain-armhf.cmake
 LIBRARIES=(orvo-autosuspend orvo-kesl-autosuspend orvo-at-common qxipc orvo-kesl-sms)
 PROGRAMS=(orvo-kesl-autosuspend-demo wlan_dual_demo wlan_rftest_demo orvo-default)
 DAEMONS=(paramlinkd)
+STANDINS=(orvo-log bsp qxtel orvo-led orvo-uci orvo-sms)
 
 failures=0
 fail() {
@@ -91,15 +92,17 @@ check_project() {
         if [[ " ${DAEMONS[*]} " = *" $name "* ]]; then file=$sbindir/$name; else file=$bindir/$name; fi
         [ -x "$dir/module$file" ] || fail "$file missing from the module component"
     done
-    # Everything else built as a shared library is a stand-in: unversioned, sim only.
-    for file in "$build"/lib/lib*.so; do
-        name=$(basename "$file" .so)
-        name=${name#lib}
-        [[ " ${LIBRARIES[*]} " = *" $name "* ]] && continue
+    # The platform's libraries are stand-ins here: unversioned, in the sim component only.
+    for name in "${STANDINS[@]}"; do
+        [ -e "$build/lib/lib$name.so" ] || continue
         [ -f "$dir/sim$libdir/lib$name.so" ] || fail "stand-in lib$name.so not in the sim component"
         [ "$(soname "$dir/sim$libdir/lib$name.so")" = "lib$name.so" ] || fail "lib$name.so soname"
-        [ -z "$(ls "$dir/module$libdir/lib$name".so* 2>/dev/null)" ] ||
-            fail "stand-in lib$name in the module component"
+    done
+    for file in "$dir/module$libdir"/lib*.so*; do
+        [ -e "$file" ] || continue
+        name=${file##*/lib}
+        name=${name%%.so*}
+        [[ " ${LIBRARIES[*]} " = *" $name "* ]] || fail "lib$name in the module component"
     done
     [ -z "$(ls -A "$dir/module$prefix/include" 2>/dev/null)" ] || fail "headers in the module component"
     [ -x "$dir/sim$prefix/libexec/orvo-sim/orvo-logger" ] || fail "sim tools not installed"
@@ -141,8 +144,8 @@ build_example() {
     mkdir -p "$out"
     cp "$SRC"/examples/wakelock-ipc/* "$out/"
     echo "--- examples/wakelock-ipc for $kind, with pkg-config and with find_package"
-    make -s -C "$out" CC="$(compiler_for "$kind")" CFLAGS="-O2 -Werror" \
-        PKG_CONFIG_LIBDIR="$root$libdir/pkgconfig" || fail "example ($kind, pkg-config)"
+    PKG_CONFIG_LIBDIR="$root$libdir/pkgconfig" make -s -C "$out" CC="$(compiler_for "$kind")" \
+        CFLAGS="-O2 -Werror" || fail "example ($kind, pkg-config)"
     # shellcheck disable=SC2046
     { cmake -S "$out" -B "$out/build" $(cmake_for "$kind" "$root" "$prefix") \
         -DCMAKE_C_FLAGS=-Werror >/dev/null && cmake --build "$out/build" >/dev/null; } ||
