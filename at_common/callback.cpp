@@ -1,0 +1,46 @@
+// Registration with the AT host and the command callback it calls for each line.
+#include "at_log.h"
+#include "liborvo-at-common.h"
+
+#include <cstring>
+
+extern "C" {
+ORVO_AT_EXPORT orvo_at_output_t handle_output = nullptr;
+}
+
+namespace {
+
+// Lines begin with "AT+", which is skipped unexamined.
+constexpr size_t kPrefixLength = 3;
+
+} // namespace
+
+extern "C" ORVO_AT_EXPORT orvo_at_callback_t orvo_register_at_common(orvo_at_output_t output) {
+    handle_output = output;
+    g_at_log(kAtTrace, "function %s line %d\n", "orvo_register_at_common", 224);
+    return orvo_at_common_cb;
+}
+
+ORVO_AT_EXPORT void orvo_at_common_cb(char *line, int) {
+    if (handle_output == nullptr)
+        return;
+    g_at_log(kAtTrace, "function %s line %d input %s\n", "orvo_at_common_cb", 197,
+             line != nullptr ? line : "(null)");
+    // A line too short to hold the prefix gets no response; nothing past its end is read.
+    if (line == nullptr || strnlen(line, kPrefixLength) < kPrefixLength)
+        return;
+    char *text = line + kPrefixLength;
+    g_at_log(kAtInfo, "%s\n", text);
+    size_t length = strlen(text);
+    if (length == 0) {
+        g_at_log(kAtInfo, "function %s line %d strlen %d\n", "orvo_at_common_cb", 204,
+                 static_cast<int>(length));
+        return;
+    }
+    g_at_log(kAtTrace, "function %s line %d  handle_string %s\n", "orvo_at_common_cb", 207, text);
+    const orvo_at_command *row = find_command(text);
+    if (row == nullptr)
+        return;
+    g_at_log(kAtTrace, "function %s line %d\n", "orvo_at_common_cb", 211);
+    row->func(text);
+}

@@ -1,0 +1,41 @@
+// The command table and its lookup by name prefix.
+#include "at_log.h"
+#include "liborvo-at-common.h"
+
+#include <cstring>
+
+namespace {
+
+const orvo_at_command commands[] = {
+    {"CGIR", orvo_handle_version},
+    {"LEELSP", orvo_handle_autosuspend},
+    {"NETLED", orvo_handle_netled},
+    {"STATUSLED", orvo_handle_statusled},
+    {"DDRID", orvo_handle_ddr_identify},
+    {"HALTENABLE", orvo_handle_halt_enable},
+    {nullptr, nullptr},
+};
+
+} // namespace
+
+// A row matches when the text begins with its name: "CGIR", "CGIR?" and "CGIR=1" all select
+// the first row.
+ORVO_AT_EXPORT const orvo_at_command *find_command(char *text) {
+    g_at_log(kAtTrace, "function %s line %d input %s\n", "find_command", 177,
+             text != nullptr ? text : "(null)");
+    if (text == nullptr)
+        return nullptr;
+    int ret = 0;
+    for (const orvo_at_command *row = commands; row->cmd != nullptr; ++row) {
+        size_t length = strlen(row->cmd);
+        ret = strncmp(text, row->cmd, length);
+        if (ret == 0) {
+            g_at_log(kAtTrace,
+                     "function %s line %d find input %s commands[i].cmd %s  strlen %d ret %d\n",
+                     "find_command", 185, text, row->cmd, static_cast<int>(length), ret);
+            return row;
+        }
+    }
+    g_at_log(kAtTrace, "function %s line %d not find ret %d \n", "find_command", 189, ret);
+    return nullptr;
+}

@@ -1,0 +1,26 @@
+// AT+NETLED and AT+STATUSLED: the LED mode is the last character's distance from '0'.
+#include "at_log.h"
+#include "liborvo-at-common.h"
+#include "orvo_led.h"
+#include "response.h"
+
+namespace {
+
+void set_led(int (*set_mode)(int), const char *text) {
+    if (set_mode(at_last_char(text) - '0') == 0)
+        orvo_response_ok();
+    else
+        orvo_response_error(kAtFailure);
+}
+
+} // namespace
+
+ORVO_AT_EXPORT void orvo_handle_netled(char *text) {
+    g_at_log(kAtInfo, "orvo_handle_netled start\n");
+    set_led(orvo_set_netled_on, text);
+}
+
+ORVO_AT_EXPORT void orvo_handle_statusled(char *text) {
+    g_at_log(kAtInfo, "orvo_handle_statusled start\n");
+    set_led(orvo_set_statusled_on, text);
+}

@@ -1,0 +1,11 @@
+// Helpers shared by the handlers.
+#pragma once
+
+// The error code of every failed command.
+constexpr int kAtFailure = 100;
+
+// Hands one NUL-terminated response line to the registered output function.
+void at_emit(const char *line);
+
+// The last character of a command text, or NUL for an empty one.
+char at_last_char(const char *text);

@@ -1,0 +1,162 @@
+// Wake-up feedback from the simulated service to callers waiting in the real library.
+#include "liborvo-autosuspend.h"
+#include "test_support.h"
+
+#include <atomic>
+#include <memory>
+
+using namespace testsupport;
+
+namespace {
+
+// A caller blocked in orvo_wait_wakeup_event on a thread of its own.
+struct Waiter {
+    std::atomic<bool> done{false};
+    int result = 0;
+    int32_t sleep_start = 0;
+    int32_t wakeup = 0;
+
+    static std::shared_ptr<Waiter> start() {
+        auto waiter = std::make_shared<Waiter>();
+        std::thread([waiter] {
+            waiter->result = orvo_wait_wakeup_event(&waiter->sleep_start, &waiter->wakeup);
+            waiter->done = true;
+        }).detach();
+        return waiter;
+    }
+};
+
+long waiting_callers() {
+    return count(library_log(), "libautosuspend_get_feedback wait.");
+}
+
+bool data_channels(int n) {
+    auto status = service("status");
+    return !status.empty() &&
+           status[0].find(", " + std::to_string(n) + " data channels") != std::string::npos;
+}
+
+class Feedback : public ServiceTest {};
+
+TEST_F(Feedback, OneRecordWakesEveryWaiterAndLaterWaitersGetTheNext) {
+    in_fresh_process([] {
+        std::vector<std::shared_ptr<Waiter>> waiters;
+        for (int i = 0; i < 3; ++i)
+            waiters.push_back(Waiter::start());
+        ASSERT_TRUE(eventually([] { return waiting_callers() == 3; }));
+        service("send -100 2147483647");
+        for (auto &waiter : waiters) {
+            ASSERT_TRUE(eventually([&] { return waiter->done.load(); }));
+            EXPECT_EQ(waiter->result, 0);
+            EXPECT_EQ(waiter->sleep_start, -100);
+            EXPECT_EQ(waiter->wakeup, 2147483647);
+        }
+        auto log = library_log();
+        EXPECT_EQ(count(log, "system sleep_start timestamps : -100 ms"), 1);
+        EXPECT_EQ(count(log, "system wakeup timestamps : 2147483647 ms"), 1);
+        EXPECT_EQ(count(log, "libautosuspend_get_feedback success."), 3);
+
+        // A record already announced is not handed out again.
+        auto late = Waiter::start();
+        ASSERT_TRUE(eventually([] { return waiting_callers() == 4; }));
+        service("send 3000 4000");
+        ASSERT_TRUE(eventually([&] { return late->done.load(); }));
+        EXPECT_EQ(late->sleep_start, 3000);
+        EXPECT_EQ(late->wakeup, 4000);
+    });
+}
+
+TEST_F(Feedback, RecordArrivingInTwoPiecesIsOneRecord) {
+    in_fresh_process([] {
+        auto waiter = Waiter::start();
+        ASSERT_TRUE(eventually([] { return waiting_callers() == 1; }));
+        service("send-split 1000 2000");
+        ASSERT_TRUE(eventually([&] { return waiter->done.load(); }));
+        EXPECT_EQ(waiter->sleep_start, 1000);
+        EXPECT_EQ(waiter->wakeup, 2000);
+        auto log = library_log();
+        EXPECT_EQ(count(log, "system sleep_start timestamps : 1000 ms"), 1);
+        EXPECT_EQ(count(log, "system wakeup timestamps : 2000 ms"), 1);
+        EXPECT_EQ(count(log, "system wakeup timestamps : 0 ms"), 0);
+    });
+}
+
+TEST_F(Feedback, FirstWaitConnectsEvenWithANullPointer) {
+    in_fresh_process([] {
+        EXPECT_EQ(feedback_flag, 1);
+        int32_t wakeup = 0;
+        EXPECT_EQ(orvo_wait_wakeup_event(nullptr, &wakeup), -1);
+        EXPECT_EQ(feedback_flag, 0);
+        EXPECT_TRUE(eventually([] { return data_channels(1); }));
+        EXPECT_TRUE(contains(journal(), "cmd 1 connected"));
+        EXPECT_EQ(count(library_log(), "orvo_wait_wakeup_event input errors."), 1);
+
+        // Raising the flag again runs the set-up, which finds the channels ready.
+        feedback_flag = 1;
+        int32_t sleep_start = 0;
+        EXPECT_EQ(orvo_wait_wakeup_event(&sleep_start, nullptr), -1);
+        EXPECT_EQ(feedback_flag, 0);
+        auto log = library_log();
+        EXPECT_EQ(count(log, "Start libautosuspend_init."), 1);
+        EXPECT_EQ(count(log, "orvo_wait_wakeup_event input errors."), 2);
+    });
+}
+
+TEST_F(Feedback, FirstWaitWithoutServiceKeepsTheFlag) {
+    service("stop");
+    in_fresh_process([] {
+        int32_t sleep_start = 0;
+        int32_t wakeup = 0;
+        EXPECT_EQ(orvo_wait_wakeup_event(&sleep_start, &wakeup), -1);
+        EXPECT_EQ(feedback_flag, 1);
+        EXPECT_EQ(count(library_log(), "cmd channel connect error."), 1);
+    });
+}
+
+TEST_F(Feedback, GetFeedbackWaitsForAnotherCallToConnect) {
+    in_fresh_process([] {
+        EXPECT_EQ(libautosuspend_get_feedback(nullptr), -1);
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        auto record = std::make_shared<wakeup_feedback>();
+        std::thread([done, record] {
+            EXPECT_EQ(libautosuspend_get_feedback(record.get()), 0);
+            *done = true;
+        }).detach();
+        ASSERT_TRUE(eventually([] { return waiting_callers() == 1; }));
+        EXPECT_FALSE(contains(journal(), "cmd 1 connected")) << "get_feedback connected";
+
+        ASSERT_EQ(orvo_autosleep_enable(), 1);
+        ASSERT_TRUE(eventually([] { return data_channels(1); }));
+        EXPECT_FALSE(done->load());
+        service("send 7 8");
+        ASSERT_TRUE(eventually([&] { return done->load(); }));
+        EXPECT_EQ(record->sleep_start, 7);
+        EXPECT_EQ(record->wakeup, 8);
+    });
+}
+
+TEST_F(Feedback, FeedbackResumesAfterTheServiceRestarts) {
+    in_fresh_process([] {
+        ASSERT_EQ(orvo_autosleep_enable(), 1);
+        ASSERT_TRUE(eventually([] { return data_channels(1); }));
+        auto waiter = Waiter::start();
+        ASSERT_TRUE(eventually([] { return waiting_callers() == 1; }));
+
+        // Gone for a while: the reader keeps trying without announcing anything.
+        service("stop");
+        service("close");
+        ASSERT_TRUE(eventually([] { return count(library_log(), "CONNECT ERROR ") >= 2; }));
+        EXPECT_EQ(count(library_log(), "data channel closed by the service, reconnecting."), 1);
+        EXPECT_FALSE(waiter->done.load());
+
+        service("restart");
+        ASSERT_TRUE(eventually([] { return data_channels(1); }));
+        EXPECT_FALSE(waiter->done.load());
+        service("send 5 6");
+        ASSERT_TRUE(eventually([&] { return waiter->done.load(); }));
+        EXPECT_EQ(waiter->sleep_start, 5);
+        EXPECT_EQ(waiter->wakeup, 6);
+    });
+}
+
+} // namespace

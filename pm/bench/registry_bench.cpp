@@ -1,0 +1,99 @@
+// Costs of the wake-lock registry on the simulated module, per operation, with the parts
+// that dominate them measured on their own. Run inside a module:
+//   sim/module run build/bin/pm_registry_bench [ROUNDS]
+#include "liborvo-kesl-autosuspend.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Result {
+    double median_us;
+    double mean_us;
+};
+
+// Times body(round) once per round; setup(round) runs untimed before it.
+Result measure(int rounds, const std::function<void(int)> &setup,
+               const std::function<void(int)> &body) {
+    std::vector<double> samples;
+    for (int round = 0; round < rounds; ++round) {
+        setup(round);
+        auto start = Clock::now();
+        body(round);
+        samples.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+    }
+    std::sort(samples.begin(), samples.end());
+    double sum = 0;
+    for (double sample : samples)
+        sum += sample;
+    return {samples[samples.size() / 2], sum / static_cast<double>(samples.size())};
+}
+
+void report(const char *what, Result result) {
+    std::printf("%-44s %10.1f %10.1f\n", what, result.median_us, result.mean_us);
+}
+
+void nothing(int) {}
+
+std::string name_of(int round) { return "bench_" + std::to_string(round); }
+
+// A name whose registrant has exited, so that the next create takes it over.
+void register_in_child(int round) {
+    pid_t child = fork();
+    if (child == 0)
+        _exit(kesl_wakelock_create(name_of(round).c_str(), 0) < 0);
+    waitpid(child, nullptr, 0);
+}
+
+void fresh_table(int) {
+    unlink(KESL_LOCK_TABLE_PATH);
+    read_lock_table();
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    int rounds = argc > 1 ? std::atoi(argv[1]) : 100;
+    rounds = std::clamp(rounds, 1, KESL_LOCK_MAX);
+    std::printf("%d rounds, microseconds per operation\n", rounds);
+    std::printf("%-44s %10s %10s\n", "operation", "median", "mean");
+
+    report("parts: sync()", measure(rounds, nothing, [](int) { sync(); }));
+    report("parts: ps pipeline (check_pid of a live pid)",
+           measure(rounds, nothing, [](int) { check_pid(static_cast<int>(getpid())); }));
+    report("parts: read_lock_table", measure(rounds, nothing, [](int) { read_lock_table(); }));
+    report("parts: save_lock_table (with sync)",
+           measure(rounds, nothing, [](int) { save_lock_table(); }));
+
+    fresh_table(0);
+    report("kesl_wakelock_create, new name", measure(rounds, nothing, [](int round) {
+               kesl_wakelock_create(name_of(round).c_str(), 0);
+           }));
+    report("kesl_wakelock_lock",
+           measure(rounds, nothing, [](int round) { kesl_wakelock_lock(round); }));
+    report("kesl_wakelock_unlock",
+           measure(rounds, nothing, [](int round) { kesl_wakelock_unlock(round); }));
+    report("kesl_wakelock_destroy (taken first, untimed)",
+           measure(
+               rounds, [](int round) { kesl_wakelock_lock(round); },
+               [](int round) { kesl_wakelock_destroy(round); }));
+
+    fresh_table(0);
+    report("kesl_wakelock_create, take-over (ps pipeline)",
+           measure(rounds, register_in_child,
+                   [](int round) { kesl_wakelock_create(name_of(round).c_str(), 0); }));
+    report("kesl_wakelock_create, refused: owner runs",
+           measure(rounds, nothing,
+                   [](int round) { kesl_wakelock_create(name_of(round).c_str(), 0); }));
+    return 0;
+}

@@ -1,0 +1,63 @@
+// The wake-up whitelist: its state in the UCI store, and the platform's network whitelist.
+#include "liborvo-autosuspend.h"
+#include "liborvo-kesl-autosuspend.h"
+#include "logger.h"
+#include "orvo_uci.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+using pm::g_log;
+using pm::kMonitorLevel;
+constexpr int kWhitelistLevel = 3;
+constexpr size_t kStateLength = 4;
+
+// The state goes between single quotes in a shell command: a quote would end the quoting
+// and a control character (a line feed) would end the command.
+bool quotable(const char *state) {
+    for (const char *c = state; *c; ++c)
+        if (*c == '\'' || static_cast<unsigned char>(*c) < 0x20 || *c == 0x7f)
+            return false;
+    return true;
+}
+
+} // namespace
+
+extern "C" PM_EXPORT int kesl_whitelist_set(const char *state) {
+    if (!state || strnlen(state, kStateLength + 1) != kStateLength) {
+        g_log(kWhitelistLevel, "string len is error\n");
+        return -1;
+    }
+    if (!quotable(state)) {
+        g_log(kWhitelistLevel, "whitelist state char is error\n");
+        return -1;
+    }
+    char command[64];
+    snprintf(command, sizeof command, "uci set orvo_uci.orvo_autosuspend.whitelist_state='%s'",
+             state);
+    int status = system(command);
+    system("uci commit");
+    if (status != 0)
+        g_log(kWhitelistLevel, "kesl_whitlist_set fail");
+    return status;
+}
+
+extern "C" PM_EXPORT int kesl_whitelist_get(char *state) {
+    if (!state)
+        return -6;
+    // Terminated even if the store leaves the buffer untouched, so the log line below
+    // never reads past it.
+    state[0] = '\0';
+    int result = orvo_get_value("orvo_uci", "orvo_autosuspend", "whitelist_state", state);
+    g_log(kMonitorLevel, "ret =%d, whitelist_state is %s\n", result, state);
+    return result;
+}
+
+extern "C" PM_EXPORT int kesl_whitelist_clear(void) {
+    int result = orvo_whitelist_clear();
+    g_log(kMonitorLevel, "clear ret =%d\n", result);
+    return result;
+}

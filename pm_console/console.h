@@ -1,0 +1,17 @@
+// orvo-kesl-autosuspend-demo: the pieces of the power-management console.
+#pragma once
+
+// What the command loop does after a command.
+enum class Next { Prompt, Quit };
+
+// Carries out one command word with its argument word (null when the line had none).
+Next run_command(const char *word, char *arg);
+
+// The help menu, printed before every prompt.
+void print_menu();
+
+// Lists the used slots of the lock-table file; 0, or -2 when it cannot be read.
+int list_lock_table();
+
+// Copies the kernel's active wake-up sources (time active, then name) to standard output.
+void list_wakeup_sources();

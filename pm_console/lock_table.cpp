@@ -1,0 +1,53 @@
+// The lock-table listing, read straight from the file that the library keeps.
+#include "console.h"
+
+#include "liborvo-kesl-autosuspend.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+static_assert(sizeof(kesl_lock_table) == 8704, "the lock-table file is 8704 bytes");
+
+namespace {
+
+class File {
+  public:
+    explicit File(int fd) : fd_(fd) {}
+    ~File() {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    File(const File &) = delete;
+    File &operator=(const File &) = delete;
+    int fd() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+} // namespace
+
+int list_lock_table() {
+    File file(open(KESL_LOCK_TABLE_PATH, O_RDWR | O_CLOEXEC));
+    if (file.fd() < 0) {
+        printf("Error open lock_table file:%s\n", strerror(errno));
+        return -2;
+    }
+    kesl_lock_table table{};
+    lseek(file.fd(), 0, SEEK_SET);
+    if (read(file.fd(), &table, sizeof table) <= 0)
+        return -2;
+    for (int slot = 0; slot < KESL_LOCK_MAX; ++slot) {
+        const char *name = table.lock_name[slot];
+        if (name[0] == '\0')
+            continue;
+        // A damaged file may lack the terminator: never read past the name's field.
+        int length = static_cast<int>(strnlen(name, sizeof table.lock_name[slot]));
+        printf("fd: %d lock_name:%.*s strlen:%d, pid=%d\n", slot, length, name, length,
+               static_cast<int>(table.lock_pid[slot]));
+    }
+    return 0;
+}

@@ -1,0 +1,317 @@
+#include "service.h"
+#include "sockets.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <poll.h>
+#include <sstream>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace simautosuspend {
+namespace {
+
+// How often an idle service with automatic suspend on looks at the kernel's wake locks.
+constexpr int kWakeLockPollMs = 50;
+// Between the two halves of a record sent in pieces, so the client reads them apart.
+constexpr useconds_t kPiecePause = 100000;
+
+struct Record {
+    int32_t sleep_start;
+    int32_t wakeup;
+};
+static_assert(sizeof(Record) == 8, "wake-up records are 8 bytes");
+
+std::vector<std::string> split_words(const std::string &line) {
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    std::string word;
+    while (in >> word)
+        words.push_back(word);
+    return words;
+}
+
+} // namespace
+
+Service::Service() = default;
+
+Service::~Service() {
+    close_channels();
+    stop_listening();
+    close_fd(control_listener_);
+    unlink(kControlPath);
+}
+
+bool Service::listen_on_service_paths() {
+    command_listener_ = listen_at(kCommandPath);
+    data_listener_ = listen_at(kDataPath);
+    return command_listener_ >= 0 && data_listener_ >= 0;
+}
+
+void Service::stop_listening() {
+    if (command_listener_ >= 0)
+        unlink(kCommandPath);
+    if (data_listener_ >= 0)
+        unlink(kDataPath);
+    close_fd(command_listener_);
+    close_fd(data_listener_);
+}
+
+void Service::close_channels() {
+    for (auto &channel : commands_) {
+        note("cmd " + std::to_string(channel.id) + " closed");
+        close_fd(channel.fd);
+    }
+    for (auto &channel : data_) {
+        note("data " + std::to_string(channel.id) + " closed");
+        close_fd(channel.fd);
+    }
+    commands_.clear();
+    data_.clear();
+}
+
+void Service::note(const std::string &line) {
+    journal_.push_back(line);
+}
+
+void Service::accept_command_channel() {
+    int fd = accept4(command_listener_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0)
+        return;
+    commands_.push_back({fd, next_id_++, {}});
+    note("cmd " + std::to_string(commands_.back().id) + " connected");
+}
+
+void Service::accept_data_channel() {
+    int fd = accept4(data_listener_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0)
+        return;
+    data_.push_back({fd, next_id_++});
+    note("data " + std::to_string(data_.back().id) + " connected");
+}
+
+void Service::read_command_channel(std::size_t index) {
+    CommandChannel &channel = commands_[index];
+    char bytes[256];
+    ssize_t n = read(channel.fd, bytes, sizeof bytes);
+    if (n < 0 && errno == EINTR)
+        return;
+    std::string who = "cmd " + std::to_string(channel.id) + " ";
+    if (n <= 0) {
+        std::string rest = channel.parser.rest();
+        if (!rest.empty())
+            note(who + rest);
+        note(who + "closed");
+        close_fd(channel.fd);
+        commands_.erase(commands_.begin() + static_cast<long>(index));
+        return;
+    }
+    for (const std::string &item : channel.parser.feed(bytes, static_cast<std::size_t>(n))) {
+        note(who + item);
+        if (item == "enable")
+            enabled_ = true;
+        else if (item == "disable")
+            enabled_ = false;
+    }
+}
+
+// Clients never write on the data channel; a readable one has been closed.
+void Service::read_data_channel(std::size_t index) {
+    DataChannel &channel = data_[index];
+    char bytes[64];
+    ssize_t n = read(channel.fd, bytes, sizeof bytes);
+    if (n > 0 || (n < 0 && errno == EINTR))
+        return;
+    note("data " + std::to_string(channel.id) + " closed");
+    close_fd(channel.fd);
+    data_.erase(data_.begin() + static_cast<long>(index));
+}
+
+int Service::send_record(int32_t sleep_start, int32_t wakeup, bool in_pieces) {
+    Record record{sleep_start, wakeup};
+    const char *bytes = reinterpret_cast<const char *>(&record);
+    std::vector<int> failed;
+    for (std::size_t half = 0; half < (in_pieces ? 2u : 1u); ++half) {
+        std::size_t offset = in_pieces ? half * 4 : 0;
+        std::size_t size = in_pieces ? 4 : sizeof record;
+        for (const auto &channel : data_) {
+            if (!send_all(channel.fd, bytes + offset, size))
+                failed.push_back(channel.fd);
+        }
+        if (in_pieces && half == 0)
+            usleep(kPiecePause);
+    }
+    for (std::size_t i = data_.size(); i-- > 0;) {
+        if (std::find(failed.begin(), failed.end(), data_[i].fd) != failed.end()) {
+            note("data " + std::to_string(data_[i].id) + " closed");
+            close_fd(data_[i].fd);
+            data_.erase(data_.begin() + static_cast<long>(i));
+        }
+    }
+    return static_cast<int>(data_.size());
+}
+
+void Service::advance_suspend_cycle() {
+    int64_t now = now_ms();
+    if (asleep_) {
+        if (now < wake_at_)
+            return;
+        asleep_ = false;
+        awake_since_ = now;
+        auto wakeup = static_cast<int32_t>(now);
+        int sent = send_record(sleep_start_, wakeup, false);
+        note("suspend " + std::to_string(sleep_start_) + " " + std::to_string(wakeup) + " to " +
+             std::to_string(sent));
+        return;
+    }
+    if (enabled_ && now - awake_since_ >= awake_ms_ && !wake_lock_held()) {
+        asleep_ = true;
+        sleep_start_ = static_cast<int32_t>(now);
+        wake_at_ = now + sleep_ms_;
+    }
+}
+
+int Service::poll_timeout() const {
+    if (asleep_)
+        return static_cast<int>(std::max<int64_t>(0, wake_at_ - now_ms()));
+    if (!enabled_)
+        return -1;
+    int64_t until_awake = awake_since_ + awake_ms_ - now_ms();
+    return static_cast<int>(std::max<int64_t>(until_awake, kWakeLockPollMs));
+}
+
+void Service::serve_control() {
+    int fd = accept4(control_listener_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0)
+        return;
+    std::string request;
+    char bytes[256];
+    ssize_t n;
+    while (request.find('\n') == std::string::npos && (n = read(fd, bytes, sizeof bytes)) > 0)
+        request.append(bytes, static_cast<std::size_t>(n));
+    std::string reply = control(split_words(request.substr(0, request.find('\n'))));
+    send_all(fd, reply.data(), reply.size());
+    close(fd);
+}
+
+std::string Service::control(const std::vector<std::string> &words) {
+    std::string verb = words.empty() ? "" : words[0];
+    if ((verb == "send" || verb == "send-split") && (words.size() == 1 || words.size() == 3)) {
+        auto now = static_cast<int32_t>(now_ms());
+        int32_t sleep_start = words.size() == 3 ? std::atoi(words[1].c_str()) : now - sleep_ms_;
+        int32_t wakeup = words.size() == 3 ? std::atoi(words[2].c_str()) : now;
+        int sent = send_record(sleep_start, wakeup, verb == "send-split");
+        std::string line = (verb == "send" ? "record " : "record in pieces ") +
+                           std::to_string(sleep_start) + " " + std::to_string(wakeup) + " to " +
+                           std::to_string(sent);
+        note(line);
+        return line + "\n";
+    }
+    if (verb == "close" && words.size() == 1) {
+        close_channels();
+        return "";
+    }
+    if (verb == "stop" && words.size() == 1) {
+        stop_listening();
+        note("stopped listening");
+        return "";
+    }
+    if (verb == "restart" && words.size() == 1) {
+        close_channels();
+        stop_listening();
+        enabled_ = false;
+        asleep_ = false;
+        next_id_ = 1;
+        note("restarted");
+        return listen_on_service_paths() ? "" : "error: cannot listen\n";
+    }
+    if (verb == "timing" && words.size() == 3) {
+        sleep_ms_ = std::max(1, std::atoi(words[1].c_str()));
+        awake_ms_ = std::max(0, std::atoi(words[2].c_str()));
+        return "";
+    }
+    if (verb == "show" && words.size() == 1) {
+        std::string text;
+        for (const auto &line : journal_)
+            text += line + "\n";
+        return text;
+    }
+    if (verb == "clear" && words.size() == 1) {
+        journal_.clear();
+        return "";
+    }
+    if (verb == "status" && words.size() == 1) {
+        return std::string("autosuspend ") + (enabled_ ? "enabled" : "disabled") +
+               (asleep_ ? ", asleep" : ", awake") +
+               (command_listener_ >= 0 ? ", listening" : ", not listening") + ", " +
+               std::to_string(commands_.size()) + " cmd, " + std::to_string(data_.size()) +
+               " data channels\n";
+    }
+    return "error: unknown request '" + verb + "'\n";
+}
+
+bool Service::run() {
+    if (!listen_on_service_paths())
+        return false;
+    control_listener_ = listen_at(kControlPath);
+    if (control_listener_ < 0)
+        return false;
+    awake_since_ = now_ms();
+    for (;;) {
+        enum Kind { CommandListener, DataListener, Control, Command, Data };
+        std::vector<pollfd> fds;
+        std::vector<Kind> kinds;
+        auto watch = [&](int fd, Kind kind) {
+            if (fd < 0)
+                return;
+            fds.push_back({fd, POLLIN, 0});
+            kinds.push_back(kind);
+        };
+        watch(command_listener_, CommandListener);
+        watch(data_listener_, DataListener);
+        watch(control_listener_, Control);
+        for (const auto &channel : commands_)
+            watch(channel.fd, Command);
+        for (const auto &channel : data_)
+            watch(channel.fd, Data);
+        if (poll(fds.data(), fds.size(), poll_timeout()) < 0 && errno != EINTR)
+            return false;
+        for (std::size_t i = 0; i < fds.size(); ++i) {
+            if (fds[i].revents == 0)
+                continue;
+            int fd = fds[i].fd;
+            auto by_fd = [fd](const auto &channel) { return channel.fd == fd; };
+            switch (kinds[i]) {
+            case CommandListener:
+                if (fd == command_listener_)
+                    accept_command_channel();
+                break;
+            case DataListener:
+                if (fd == data_listener_)
+                    accept_data_channel();
+                break;
+            case Control:
+                serve_control();
+                break;
+            case Command: {
+                auto it = std::find_if(commands_.begin(), commands_.end(), by_fd);
+                if (it != commands_.end())
+                    read_command_channel(static_cast<std::size_t>(it - commands_.begin()));
+                break;
+            }
+            case Data: {
+                auto it = std::find_if(data_.begin(), data_.end(), by_fd);
+                if (it != data_.end())
+                    read_data_channel(static_cast<std::size_t>(it - data_.begin()));
+                break;
+            }
+            }
+        }
+        advance_suspend_cycle();
+    }
+}
+
+} // namespace simautosuspend

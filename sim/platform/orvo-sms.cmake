@@ -1,0 +1,12 @@
+# liborvo-sms stand-in: the simulated SMS service, and its control tool (ctl sms).
+add_library(orvo_sms_store STATIC sms_store.cpp)
+orvo_warnings(orvo_sms_store)
+target_link_libraries(orvo_sms_store PUBLIC orvo_simctl)
+target_include_directories(orvo_sms_store PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+
+orvo_standin(orvo-sms orvo_sms.cpp sms_client.cpp)
+target_link_libraries(orvo-sms PRIVATE orvo_sms_store)
+orvo_exports(orvo-sms orvo-sms.exports)
+
+orvo_sim_tool(orvo-smsctl orvo_smsctl.cpp)
+target_link_libraries(orvo-smsctl PRIVATE orvo_sms_store)

@@ -1,0 +1,123 @@
+#include "sms_client.h"
+#include "sms_store.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <fcntl.h>
+#include <optional>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace smssim {
+
+namespace {
+
+std::atomic<bool> g_open{false};
+std::atomic<unsigned> g_session{0};
+// Announcements before this offset of the arrivals file predate the open client.
+std::atomic<off_t> g_session_start{0};
+
+// Readable while the client is closed: wakes the waiters of this process.
+int closed_event() {
+    static int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    return fd;
+}
+
+off_t arrivals_size() {
+    struct stat st {};
+    return stat(arrivals_path().c_str(), &st) == 0 ? st.st_size : 0;
+}
+
+class Fd {
+  public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    Fd(const Fd &) = delete;
+    Fd &operator=(const Fd &) = delete;
+    int get() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+// The announcement at cursor, advancing the cursor past it.
+std::optional<int> next_arrival(off_t &cursor) {
+    Fd file(open(arrivals_path().c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0)
+        return std::nullopt;
+    char line[32];
+    ssize_t n = pread(file.get(), line, sizeof line - 1, cursor);
+    if (n <= 0)
+        return std::nullopt;
+    line[n] = '\0';
+    char *end = nullptr;
+    long index = std::strtol(line, &end, 10);
+    if (end == line || *end != '\n')
+        return std::nullopt; // not written whole yet
+    cursor += end - line + 1;
+    return static_cast<int>(index);
+}
+
+void drain(int fd) {
+    char events[4096];
+    while (read(fd, events, sizeof events) > 0) {
+    }
+}
+
+} // namespace
+
+bool open_client() {
+    if (!prepare() || closed_event() < 0)
+        return false;
+    drain(closed_event());
+    g_session_start = arrivals_size();
+    ++g_session;
+    g_open = true;
+    return true;
+}
+
+void close_client() {
+    g_open = false;
+    uint64_t one = 1;
+    ssize_t ignored = write(closed_event(), &one, sizeof one);
+    (void)ignored;
+}
+
+bool client_open() {
+    return g_open;
+}
+
+bool wait_arrival(int *index) {
+    thread_local unsigned session = 0;
+    thread_local off_t cursor = 0;
+    if (session != g_session) {
+        session = g_session;
+        cursor = g_session_start;
+    }
+    // Watch before looking, so an announcement between the two is not missed.
+    Fd watch(inotify_init1(IN_CLOEXEC | IN_NONBLOCK));
+    if (watch.get() < 0 || inotify_add_watch(watch.get(), arrivals_path().c_str(), IN_MODIFY) < 0)
+        return false;
+    for (;;) {
+        if (auto arrived = next_arrival(cursor)) {
+            *index = *arrived;
+            return true;
+        }
+        if (!g_open)
+            return false;
+        pollfd fds[2] = {{watch.get(), POLLIN, 0}, {closed_event(), POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0 && errno != EINTR)
+            return false;
+        drain(watch.get());
+    }
+}
+
+} // namespace smssim

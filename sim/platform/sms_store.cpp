@@ -1,0 +1,202 @@
+#include "sms_store.h"
+#include "simctl.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sstream>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace smssim {
+
+namespace {
+
+const char *kDefaultSmsc = "+15550100000";
+constexpr int kDefaultSmscType = 145;
+
+std::string dir() {
+    return sim::path("sms");
+}
+std::string message_path(int index) {
+    return dir() + "/store/" + std::to_string(index);
+}
+
+// Serialises index allocation and removal between processes.
+class StoreLock {
+  public:
+    StoreLock() : fd_(open((dir() + "/store.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)) {
+        if (fd_ >= 0)
+            flock(fd_, LOCK_EX);
+    }
+    ~StoreLock() {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    StoreLock(const StoreLock &) = delete;
+    StoreLock &operator=(const StoreLock &) = delete;
+
+  private:
+    int fd_;
+};
+
+std::string serialise(const Message &m) {
+    std::ostringstream out;
+    out << "status " << m.status << "\nformat " << m.format << "\nsender " << m.sender << "\ntime "
+        << m.timestamp << "\nreference " << m.reference << "\npart " << m.part_index << " "
+        << m.part_total << "\nlength " << m.length << "\n\n"
+        << m.text;
+    return out.str();
+}
+
+std::optional<Message> parse(const std::string &data) {
+    Message m;
+    size_t pos = 0;
+    for (;;) {
+        size_t end = data.find('\n', pos);
+        if (end == std::string::npos)
+            return std::nullopt;
+        std::string line = data.substr(pos, end - pos);
+        pos = end + 1;
+        if (line.empty())
+            break;
+        size_t space = line.find(' ');
+        std::string key = line.substr(0, space);
+        std::string value = space == std::string::npos ? "" : line.substr(space + 1);
+        if (key == "status")
+            m.status = std::atoi(value.c_str());
+        else if (key == "format")
+            m.format = std::atoi(value.c_str());
+        else if (key == "sender")
+            m.sender = value;
+        else if (key == "time")
+            m.timestamp = value;
+        else if (key == "reference")
+            m.reference = std::atoi(value.c_str());
+        else if (key == "part")
+            std::sscanf(value.c_str(), "%d %d", &m.part_index, &m.part_total);
+        else if (key == "length")
+            m.length = std::atoi(value.c_str());
+    }
+    m.text = data.substr(pos);
+    return m;
+}
+
+// Written whole under a temporary name, so a reader never sees half a message.
+bool write_atomically(const std::string &file, const std::string &data) {
+    std::string temporary = file + ".new";
+    return sim::write_file(temporary, data) && rename(temporary.c_str(), file.c_str()) == 0;
+}
+
+} // namespace
+
+bool prepare() {
+    if (!sim::active())
+        return false;
+    mkdir(dir().c_str(), 0755);
+    mkdir((dir() + "/store").c_str(), 0755);
+    int fd = open(arrivals_path().c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    close(fd);
+    return true;
+}
+
+std::string arrivals_path() {
+    return dir() + "/arrivals";
+}
+
+std::optional<int> store(const Message &message) {
+    if (!prepare())
+        return std::nullopt;
+    StoreLock lock;
+    for (int index = 0; index < kCapacity; ++index) {
+        if (access(message_path(index).c_str(), F_OK) != 0)
+            return write_atomically(message_path(index), serialise(message))
+                       ? std::optional<int>(index)
+                       : std::nullopt;
+    }
+    return std::nullopt;
+}
+
+std::optional<Message> load(int index) {
+    if (index < 0 || index >= kCapacity)
+        return std::nullopt;
+    auto data = sim::read_file(message_path(index));
+    return data ? parse(*data) : std::nullopt;
+}
+
+bool save(int index, const Message &message) {
+    StoreLock lock;
+    if (access(message_path(index).c_str(), F_OK) != 0)
+        return false;
+    return write_atomically(message_path(index), serialise(message));
+}
+
+bool erase(int index) {
+    if (index < 0 || index >= kCapacity)
+        return false;
+    StoreLock lock;
+    return unlink(message_path(index).c_str()) == 0;
+}
+
+std::vector<int> stored_indexes() {
+    std::vector<int> indexes;
+    for (int index = 0; index < kCapacity; ++index) {
+        if (access(message_path(index).c_str(), F_OK) == 0)
+            indexes.push_back(index);
+    }
+    return indexes;
+}
+
+bool announce(int index) {
+    return sim::append_line(arrivals_path(), std::to_string(index));
+}
+
+bool append_outbox(const std::string &number, int format, const std::string &text) {
+    return sim::append_line(dir() + "/outbox", escape(number) + "\t" + std::to_string(format) +
+                                                   "\t" + std::to_string(text.size()) + "\t" +
+                                                   escape(text));
+}
+
+std::string outbox() {
+    return sim::read_file(dir() + "/outbox").value_or("");
+}
+
+bool save_smsc(int type, const std::string &address) {
+    return write_atomically(dir() + "/smsc", std::to_string(type) + " " + address + "\n");
+}
+
+std::pair<int, std::string> load_smsc() {
+    auto text = sim::read_file(dir() + "/smsc");
+    if (!text)
+        return {kDefaultSmscType, kDefaultSmsc};
+    std::istringstream in(*text);
+    int type = 0;
+    std::string address;
+    in >> type >> address;
+    return {type, address};
+}
+
+std::string escape(const std::string &text) {
+    std::string out;
+    for (unsigned char c : text) {
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\t')
+            out += "\\t";
+        else if (c < 0x20 || c == 0x7f) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02x", c);
+            out += hex;
+        } else
+            out += static_cast<char>(c);
+    }
+    return out;
+}
+
+} // namespace smssim

@@ -1,0 +1,30 @@
+// Opening and closing the service client.
+#include "liborvo-kesl-sms.h"
+#include "log.h"
+#include "orvo_sms.h"
+
+#include <unistd.h>
+
+using namespace kesl_sms;
+
+extern "C" {
+
+KESL_SMS_EXPORT int h_sms = 0;
+
+KESL_SMS_EXPORT int kesl_sms_client_init(int *handle) {
+    if (handle == nullptr)
+        return refuse_input();
+    int pid = static_cast<int>(getpid());
+    *handle = pid;
+    h_sms = pid;
+    return orvo_sms_init(pid);
+}
+
+// Closes the service side only: the handler and receive threads stay.
+KESL_SMS_EXPORT int kesl_sms_client_deinit(int handle) {
+    if (handle == 0)
+        return refuse_not_init();
+    return orvo_sms_deinit();
+}
+
+} // extern "C"

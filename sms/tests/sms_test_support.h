@@ -1,0 +1,33 @@
+// Helpers for the SMS tests inside a simulated module: the service's control tool, the
+// calls record, scripted failures and the kernel's wake locks.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace smstest {
+
+struct Output {
+    int status;
+    std::string text;
+};
+
+// Runs a program with its arguments as given (no shell) and collects its standard output.
+Output run(const std::vector<std::string> &argv);
+
+// A message arrives at the module (ctl sms deliver ARGS...); returns its index.
+int deliver(const std::vector<std::string> &args);
+
+// The SMS service calls received, "<call> <args>", oldest first.
+std::vector<std::string> service_calls();
+void clear_calls();
+
+// Empties the service's store and outbox.
+void reset_service();
+
+void fail(const std::string &call, int code);
+void unfail(const std::string &call);
+
+bool wake_lock_held(const std::string &name);
+
+} // namespace smstest
