@@ -69,7 +69,7 @@ function(orvo_product_library target)
     install(FILES ${pc} DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
 
     orvo_path_to_prefix(ORVO_CMAKE_TO_PREFIX ${ORVO_PACKAGE_DIR})
-    set(imported ${CMAKE_BINARY_DIR}/cmake/orvo-${target}.cmake)
+    set(imported ${CMAKE_BINARY_DIR}/cmake/lib${name}-target.cmake)
     configure_file(${ORVO_TEMPLATES}/orvo-library.cmake.in ${imported} @ONLY)
     install(FILES ${imported} DESTINATION ${ORVO_PACKAGE_DIR} COMPONENT dev)
 endfunction()

@@ -58,8 +58,8 @@ check_dev() {
         fail "pkg-config lib$name in $pcdir"
     local include
     include=$(PKG_CONFIG_LIBDIR=$pcdir pkg-config --cflags-only-I "lib$name" | sed 's/^-I//;s/ *$//')
-    ls "$include"/*.h >/dev/null 2>&1 || fail "no header in $include for lib$name"
-    [ -f "$root$libdir/cmake/orvo/orvo-$name.cmake" ] || fail "CMake package file for $name"
+    ls "$include"/*"$name".h >/dev/null 2>&1 || fail "no header named after lib$name in $include"
+    [ -f "$root$libdir/cmake/orvo/lib$name-target.cmake" ] || fail "CMake package file for $name"
     [ -f "$root$libdir/cmake/orvo/orvoConfig.cmake" ] || fail "orvoConfig.cmake"
 }
 
