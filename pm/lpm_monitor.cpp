@@ -40,10 +40,12 @@ extern "C" PM_EXPORT void *check_dtr(void *) {
     for (;;) {
         ssize_t length = read_attribute();
         g_log(kMonitorLevel, "xp2xp_state ret = %d\n", static_cast<int>(length));
+        // A cancelled monitor may still run while kesl_lpm_init stores the next handler.
+        kesl_lpm_handler_t handler = __atomic_load_n(&g_lpm_handler, __ATOMIC_ACQUIRE);
         if (length == kEdgeLowLength)
-            g_lpm_handler(0);
+            handler(0);
         else if (length == kEdgeHighLength)
-            g_lpm_handler(1);
+            handler(1);
         else if (length <= 0)
             usleep(kRetryPauseUs);
     }
@@ -58,7 +60,7 @@ extern "C" PM_EXPORT int kesl_lpm_init(kesl_lpm_handler_t handler, void * /*conf
         return -1;
     }
     g_init_flag = 1;
-    g_lpm_handler = handler;
+    __atomic_store_n(&g_lpm_handler, handler, __ATOMIC_RELEASE);
     int error = pthread_create(&thid, nullptr, check_dtr, nullptr);
     if (error != 0) {
         g_log(kMonitorLevel, "pthread create fail, kesl_lpm_init fail\n");

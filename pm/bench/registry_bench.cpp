@@ -45,7 +45,9 @@ void report(const char *what, Result result) {
 
 void nothing(int) {}
 
-std::string name_of(int round) { return "bench_" + std::to_string(round); }
+std::string name_of(int round) {
+    return "bench_" + std::to_string(round);
+}
 
 // A name whose registrant has exited, so that the next create takes it over.
 void register_in_child(int round) {
@@ -92,8 +94,8 @@ int main(int argc, char **argv) {
     report("kesl_wakelock_create, take-over (ps pipeline)",
            measure(rounds, register_in_child,
                    [](int round) { kesl_wakelock_create(name_of(round).c_str(), 0); }));
-    report("kesl_wakelock_create, refused: owner runs",
-           measure(rounds, nothing,
-                   [](int round) { kesl_wakelock_create(name_of(round).c_str(), 0); }));
+    report("kesl_wakelock_create, refused: owner runs", measure(rounds, nothing, [](int round) {
+               kesl_wakelock_create(name_of(round).c_str(), 0);
+           }));
     return 0;
 }

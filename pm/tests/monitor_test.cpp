@@ -51,19 +51,31 @@ class Monitor : public ::testing::Test {
         g_first_calls.clear();
         g_second_calls.clear();
         logcap::clear();
-        threads_before_ = thread_count();
     }
     // A cancelled monitor ends a little later; the next test starts without it.
     void TearDown() override {
         if (g_init_flag)
             kesl_lpm_deinit();
-        EXPECT_TRUE(support::wait_until([&] { return thread_count() == threads_before_; }));
+        expect_monitor_gone();
     }
-    size_t threads_before_ = 0;
+    int start(kesl_lpm_handler_t handler, void *config = nullptr) {
+        int result = kesl_lpm_init(handler, config);
+        if (result == 0)
+            threads_with_monitor_ = thread_count();
+        return result;
+    }
+    void expect_monitor_gone() {
+        if (threads_with_monitor_ > 0) {
+            EXPECT_TRUE(
+                support::wait_until([&] { return thread_count() == threads_with_monitor_ - 1; }));
+        }
+        threads_with_monitor_ = 0;
+    }
+    size_t threads_with_monitor_ = 0;
 };
 
 TEST_F(Monitor, OnlyReadsOfFiveAndSixBytesCallTheHandler) {
-    ASSERT_EQ(kesl_lpm_init(first_handler, nullptr), 0);
+    ASSERT_EQ(start(first_handler), 0);
     EXPECT_EQ(g_init_flag, 1);
     EXPECT_EQ(g_lpm_handler, first_handler);
     support::kernel_control("edge 1");
@@ -86,9 +98,8 @@ TEST_F(Monitor, OneMonitorAtATimeAndANewOneAfterDeinit) {
     EXPECT_TRUE(support::contains(logcap::lines(), "ORVO_KESL_AUTOSUSPEND 1 g_init_flag is error"));
 
     int config[4] = {50, 0, 0, 0};
-    ASSERT_EQ(kesl_lpm_init(first_handler, config), 0);
+    ASSERT_EQ(start(first_handler, config), 0);
     // Let the monitor reach its blocking read.
-    ASSERT_TRUE(support::wait_until([&] { return thread_count() == threads_before_ + 1; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     logcap::clear();
     EXPECT_EQ(kesl_lpm_init(second_handler, config), -1);
@@ -101,8 +112,8 @@ TEST_F(Monitor, OneMonitorAtATimeAndANewOneAfterDeinit) {
                                                    "success, lpm deinit success"));
 
     // The cancelled thread ends; had it survived, it would take the edge below.
-    EXPECT_TRUE(support::wait_until([&] { return thread_count() == threads_before_; }));
-    ASSERT_EQ(kesl_lpm_init(second_handler, config), 0);
+    expect_monitor_gone();
+    ASSERT_EQ(start(second_handler, config), 0);
     support::kernel_control("edge 0");
     ASSERT_TRUE(support::wait_until([] { return second_calls().size() == 1; }));
     EXPECT_EQ(second_calls(), std::vector<int>{0});
@@ -111,7 +122,7 @@ TEST_F(Monitor, OneMonitorAtATimeAndANewOneAfterDeinit) {
 
 TEST_F(Monitor, AFailingAttributeIsRetriedAtAPaceAndRecovers) {
     support::kernel_control("fail xp2xp_state 5");
-    ASSERT_EQ(kesl_lpm_init(first_handler, nullptr), 0);
+    ASSERT_EQ(start(first_handler), 0);
     const std::string failed = "ORVO_KESL_AUTOSUSPEND 1 xp2xp_state ret = -1";
     ASSERT_TRUE(
         support::wait_until([&] { return support::count_prefix(logcap::lines(), failed) >= 3; }));

@@ -101,9 +101,12 @@ public:
     // Blocks until a read is queued or the caller is interrupted.
     int take_read() {
         std::unique_lock<std::mutex> lock(mutex_);
-        while (reads_.empty()) {
+        // Checked again after each wake-up, so a reader being cancelled never takes an edge.
+        for (;;) {
             if (fuse_interrupted())
                 return -EINTR;
+            if (!reads_.empty())
+                break;
             read_ready_.wait_for(lock, std::chrono::milliseconds(20));
         }
         int length = reads_.front();

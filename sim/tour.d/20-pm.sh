@@ -1,9 +1,9 @@
 say "Named wake locks shared between processes (liborvo-kesl-autosuspend, via kesl-call)"
 show 'kesl-call create tour_lock'
 show 'od -A d -c /tmp/.lock_table | head -2; od -A d -t d4 -j 8192 -N 8 /tmp/.lock_table'
-show 'kesl-call autosuspend 1 lock 0; cat /sys/power/wake_lock'
+show 'kesl-call lock 0 autosuspend 1; cat /sys/power/wake_lock'
 say "While the lock is held the module stays awake; after the release it suspends"
-show 'module ctl autosuspend clear; sleep 1; module ctl autosuspend show | grep -c suspend'
+show 'sleep 0.5; module ctl autosuspend clear; sleep 1; module ctl autosuspend show | grep -c suspend'
 show 'kesl-call unlock 0; sleep 1; module ctl autosuspend show | grep suspend | head -2'
 show 'kesl-call autosuspend 0 destroy 0 destroy 0; od -A d -t d4 -j 8192 -N 4 /tmp/.lock_table'
 say "The low-power-mode monitor calls the handler with each edge"

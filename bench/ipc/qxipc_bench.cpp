@@ -1,0 +1,245 @@
+// Round trips and one-way sends between two processes: raw System V queues (the floor),
+// an AF_UNIX stream socket, and libqxipc. Prints each figure and its ratio to the raw one.
+#include "libqxipc.h"
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <sys/msg.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int payload = 64;
+constexpr int round_trips = 20000;
+constexpr int one_way = 100000;
+constexpr int repeats = 5;
+constexpr int ping_key = 7001;
+constexpr int pong_key = 7002;
+constexpr int sink_key = 7003;
+constexpr int server_key = 5469; // "msm-server"
+
+struct Raw {
+    long mtype;
+    unsigned char text[QX_IPC_HEADER_TEXT_SIZE + payload];
+};
+
+double seconds_since(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+pid_t spawn(const std::function<void()> &body) {
+    std::fflush(stdout);
+    pid_t pid = fork();
+    if (pid == 0) {
+        body();
+        _exit(0);
+    }
+    return pid;
+}
+
+void reap(pid_t pid) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// (a) Raw msgsnd/msgrcv ping-pong; microseconds per round trip.
+double raw_round_trip() {
+    int ping = msgget(ping_key, IPC_CREAT | 0600);
+    int pong = msgget(pong_key, IPC_CREAT | 0600);
+    pid_t echo = spawn([&] {
+        Raw msg{};
+        for (;;) {
+            if (msgrcv(ping, &msg, sizeof msg.text, 0, 0) < 0)
+                return;
+            msgsnd(pong, &msg, sizeof msg.text, 0);
+        }
+    });
+    Raw msg{};
+    msg.mtype = 1;
+    std::vector<double> runs;
+    for (int r = 0; r < repeats; ++r) {
+        auto start = Clock::now();
+        for (int i = 0; i < round_trips; ++i) {
+            msgsnd(ping, &msg, sizeof msg.text, 0);
+            msgrcv(pong, &msg, sizeof msg.text, 0, 0);
+        }
+        runs.push_back(seconds_since(start) * 1e6 / round_trips);
+    }
+    reap(echo);
+    msgctl(ping, IPC_RMID, nullptr);
+    msgctl(pong, IPC_RMID, nullptr);
+    return median(runs);
+}
+
+// (b) AF_UNIX stream ping-pong with the same message size; microseconds per round trip.
+double unix_round_trip() {
+    int fds[2];
+    socketpair(AF_UNIX, SOCK_STREAM, 0, fds);
+    constexpr size_t size = sizeof(Raw);
+    pid_t echo = spawn([&] {
+        close(fds[0]);
+        unsigned char buf[size];
+        for (;;) {
+            size_t got = 0;
+            while (got < size) {
+                ssize_t n = read(fds[1], buf + got, size - got);
+                if (n <= 0)
+                    return;
+                got += static_cast<size_t>(n);
+            }
+            if (write(fds[1], buf, size) != static_cast<ssize_t>(size))
+                return;
+        }
+    });
+    close(fds[1]);
+    unsigned char buf[size] = {};
+    std::vector<double> runs;
+    for (int r = 0; r < repeats; ++r) {
+        auto start = Clock::now();
+        for (int i = 0; i < round_trips; ++i) {
+            if (write(fds[0], buf, size) != static_cast<ssize_t>(size))
+                return -1;
+            size_t got = 0;
+            while (got < size) {
+                ssize_t n = read(fds[0], buf + got, size - got);
+                if (n <= 0)
+                    return -1;
+                got += static_cast<size_t>(n);
+            }
+        }
+        runs.push_back(seconds_since(start) * 1e6 / round_trips);
+    }
+    close(fds[0]);
+    reap(echo);
+    return median(runs);
+}
+
+int answer(qx_ipc_event *, qx_ipc_msg *req) {
+    req->fd_svr = req->fd_src;
+    req->fd_src = server_key;
+    req->msg_id = req->msg_rsp;
+    req->need_rsp = 0;
+    qx_ipc_send_msg(req);
+    return 0;
+}
+
+// (c) libqxipc request and answer, both sides running their loops; us per round trip.
+double qxipc_round_trip() {
+    int ready[2];
+    if (pipe(ready) != 0)
+        return -1;
+    pid_t server = spawn([&] {
+        qx_ipc_start_loop("msm-server");
+        qx_ipc_event ev{};
+        ev.keep = 1;
+        ev.msg_id = 100;
+        ev.handler = answer;
+        qx_ipc_event_add(&ev);
+        char one = 1;
+        if (write(ready[1], &one, 1) != 1)
+            return;
+        while (get_terminate_flag() == 0)
+            usleep(10000);
+    });
+    char one;
+    if (read(ready[0], &one, 1) != 1)
+        return -1;
+    qx_ipc_start_loop(nullptr);
+    qx_ipc_msg *req = qx_ipc_msg_new(payload);
+    std::memset(req, 0, sizeof(qx_ipc_msg) + payload);
+    req->fd_svr = server_key;
+    req->fd_src = qx_ipc_get_self_fd();
+    req->msg_id = 100;
+    req->msg_rsp = 101;
+    req->need_rsp = 1;
+    req->len = payload;
+    std::vector<double> runs;
+    for (int r = 0; r < repeats; ++r) {
+        auto start = Clock::now();
+        for (int i = 0; i < round_trips; ++i) {
+            qx_ipc_msg *rsp = nullptr;
+            if (qx_ipc_send_msg_wait_rsp_timeout(req, &rsp, 5000) != 0)
+                return -1;
+            qx_ipc_msg_free(rsp);
+        }
+        runs.push_back(seconds_since(start) * 1e6 / round_trips);
+    }
+    qx_ipc_msg_free(req);
+    qx_ipc_msg stop{};
+    stop.fd_svr = server_key;
+    stop.msg_id = 2;
+    qx_ipc_send_msg(&stop);
+    waitpid(server, nullptr, 0);
+    qx_ipc_terminate_loop();
+    close(ready[0]);
+    close(ready[1]);
+    return median(runs);
+}
+
+// (d) One-way sends into a queue that another process drains; messages per second.
+double one_way_rate(bool through_library) {
+    int sink = msgget(sink_key, IPC_CREAT | 0600);
+    pid_t drain = spawn([&] {
+        Raw msg{};
+        while (msgrcv(sink, &msg, sizeof msg.text, 0, 0) >= 0) {
+        }
+    });
+    qx_ipc_msg *msg = qx_ipc_msg_new(payload);
+    std::memset(msg, 0, sizeof(qx_ipc_msg) + payload);
+    msg->mtype = 1;
+    msg->fd_svr = sink_key;
+    msg->msg_id = 9;
+    msg->len = payload;
+    std::vector<double> runs;
+    for (int r = 0; r < repeats; ++r) {
+        auto start = Clock::now();
+        for (int i = 0; i < one_way; ++i) {
+            if (through_library)
+                qx_ipc_send_msg(msg);
+            else
+                msgsnd(sink, msg, QX_IPC_HEADER_TEXT_SIZE + payload, 0);
+        }
+        runs.push_back(one_way / seconds_since(start));
+    }
+    qx_ipc_msg_free(msg);
+    msgctl(sink, IPC_RMID, nullptr);
+    waitpid(drain, nullptr, 0);
+    return median(runs);
+}
+
+} // namespace
+
+int main() {
+    std::printf("payload %d bytes; %d round trips and %d one-way sends per run, median of %d "
+                "runs\n",
+                payload, round_trips, one_way, repeats);
+    double raw = raw_round_trip();
+    double unix_stream = unix_round_trip();
+    double library = qxipc_round_trip();
+    std::printf("(a) raw msgsnd/msgrcv round trip   %8.2f us\n", raw);
+    std::printf("(b) AF_UNIX stream round trip      %8.2f us   %.2f x raw\n", unix_stream,
+                unix_stream / raw);
+    std::printf("(c) libqxipc request/answer        %8.2f us   %.2f x raw (goal <= 1.5)\n", library,
+                library / raw);
+    double raw_rate = one_way_rate(false);
+    double library_rate = one_way_rate(true);
+    std::printf("(d) raw msgsnd one-way             %8.0f msg/s\n", raw_rate);
+    std::printf("    qx_ipc_send_msg one-way        %8.0f msg/s   %.2f x raw (goal >= 0.8)\n",
+                library_rate, library_rate / raw_rate);
+    return 0;
+}

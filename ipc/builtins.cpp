@@ -1,0 +1,133 @@
+// The six events every loop starts with: absorb, stop, subscribe, unsubscribe, publish.
+#include "builtins.h"
+
+#include "internal.h"
+#include "registry.h"
+
+#include <new>
+
+namespace qxipc {
+
+namespace {
+
+enum : int {
+    absorb_0 = 0,
+    absorb_1 = 1,
+    stop_id = 2,
+    subscribe_id = 3,
+    unsubscribe_id = 4,
+    publish_id = 5,
+};
+
+struct Subscriber {
+    int fd_src;
+    int seq;
+    int msg_id;
+    Subscriber *prev;
+    Subscriber *next;
+};
+
+// Touched only on the receive thread. Plain pointers: nothing to construct or destroy at
+// load and exit, while a detached receive thread may still run.
+Subscriber *first = nullptr;
+Subscriber *last = nullptr;
+
+void append(int fd_src, int seq, int msg_id) {
+    auto *subscriber = new (std::nothrow) Subscriber{fd_src, seq, msg_id, last, nullptr};
+    if (subscriber == nullptr)
+        return; // out of memory: the subscription is not recorded
+    if (last != nullptr)
+        last->next = subscriber;
+    else
+        first = subscriber;
+    last = subscriber;
+}
+
+void remove(Subscriber *subscriber) {
+    if (subscriber->prev != nullptr)
+        subscriber->prev->next = subscriber->next;
+    else
+        first = subscriber->next;
+    if (subscriber->next != nullptr)
+        subscriber->next->prev = subscriber->prev;
+    else
+        last = subscriber->prev;
+    delete subscriber;
+}
+
+// Forwarded messages carry the topic as msg_id: a topic among the built-in identifiers
+// would be taken for a command (or published again) by the subscriber's loop.
+bool is_topic(int msg_id) {
+    return msg_id > publish_id || msg_id < absorb_0;
+}
+
+int on_absorb(qx_ipc_event *, qx_ipc_msg *) {
+    return 0;
+}
+
+int on_stop(qx_ipc_event *, qx_ipc_msg *) {
+    stop_loop();
+    return 0;
+}
+
+int on_subscribe(qx_ipc_event *, qx_ipc_msg *msg) {
+    if (!is_topic(msg->msg_rsp))
+        return 0;
+    append(msg->fd_src, msg->seq, msg->msg_rsp);
+    return 0;
+}
+
+int on_unsubscribe(qx_ipc_event *, qx_ipc_msg *msg) {
+    for (Subscriber *subscriber = first, *next = nullptr; subscriber != nullptr;
+         subscriber = next) {
+        next = subscriber->next;
+        if (subscriber->fd_src == msg->fd_src && subscriber->msg_id == msg->msg_rsp)
+            remove(subscriber);
+    }
+    return 0;
+}
+
+int on_publish(qx_ipc_event *, qx_ipc_msg *msg) {
+    const int topic = msg->msg_rsp;
+    if (!is_topic(topic))
+        return 0;
+    const int received_id = msg->msg_id;
+    for (Subscriber *subscriber = first; subscriber != nullptr; subscriber = subscriber->next) {
+        if (subscriber->msg_id != topic)
+            continue;
+        msg->fd_svr = subscriber->fd_src;
+        msg->fd_src = own_key;
+        msg->msg_id = topic;
+        qx_ipc_send_msg(msg);
+    }
+    msg->msg_id = received_id;
+    return 0;
+}
+
+} // namespace
+
+void register_builtins() {
+    while (first != nullptr)
+        remove(first);
+    struct {
+        int msg_id;
+        qx_ipc_handler *handler;
+    } const builtins[] = {
+        {absorb_0, on_absorb},
+        {absorb_1, on_absorb},
+        {stop_id, on_stop},
+        {subscribe_id, on_subscribe},
+        {unsubscribe_id, on_unsubscribe},
+        {publish_id, on_publish},
+    };
+    for (const auto &builtin : builtins) {
+        qx_ipc_event ev{};
+        ev.keep = 1;
+        ev.tag = builtin.msg_id;
+        ev.msg_id = builtin.msg_id;
+        ev.handler = builtin.handler;
+        registry_add(ev);
+    }
+}
+
+} // namespace qxipc

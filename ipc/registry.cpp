@@ -1,0 +1,134 @@
+// The event registry and the dispatch of one message to its entries.
+#include "registry.h"
+
+#include <mutex>
+#include <new>
+#include <semaphore.h>
+
+namespace qxipc {
+
+namespace {
+
+std::mutex registry_mutex;
+Entry *head = nullptr;
+Entry *tail = nullptr;
+
+void link(Entry *entry) {
+    entry->prev = tail;
+    entry->next = nullptr;
+    if (tail != nullptr)
+        tail->next = entry;
+    else
+        head = entry;
+    tail = entry;
+    entry->linked = true;
+}
+
+void unlink(Entry *entry) {
+    if (entry->prev != nullptr)
+        entry->prev->next = entry->next;
+    else
+        head = entry->next;
+    if (entry->next != nullptr)
+        entry->next->prev = entry->prev;
+    else
+        tail = entry->prev;
+    entry->prev = entry->next = nullptr;
+    entry->linked = false;
+}
+
+// Takes an entry out for good: a waiter is woken (its answer, if any, stays for it to
+// collect), any other entry is released.
+void retire(Entry *entry) {
+    unlink(entry);
+    if (entry->waiter)
+        sem_post(static_cast<sem_t *>(entry->ev.arg));
+    else
+        delete entry;
+}
+
+} // namespace
+
+int registry_add(const qx_ipc_event &ev) {
+    auto *entry = new (std::nothrow) Entry;
+    if (entry == nullptr)
+        return -1;
+    entry->ev = ev;
+    std::lock_guard<std::mutex> lock(registry_mutex);
+    link(entry);
+    return 0;
+}
+
+void registry_del(int msg_id, int tag) {
+    std::lock_guard<std::mutex> lock(registry_mutex);
+    for (Entry *entry = head, *next = nullptr; entry != nullptr; entry = next) {
+        next = entry->next;
+        if (entry->ev.msg_id == msg_id && entry->ev.tag == tag)
+            retire(entry);
+    }
+}
+
+void registry_link_wait(Entry *entry) {
+    entry->waiter = true;
+    std::lock_guard<std::mutex> lock(registry_mutex);
+    link(entry);
+}
+
+qx_ipc_msg *registry_withdraw(Entry *entry) {
+    std::lock_guard<std::mutex> lock(registry_mutex);
+    if (entry->linked)
+        unlink(entry);
+    auto *answer = static_cast<qx_ipc_msg *>(entry->ev.rsp);
+    entry->ev.rsp = nullptr;
+    return answer;
+}
+
+void registry_dispatch(qx_ipc_msg *msg) {
+    // Handlers may change the header (publish does); entries match the identifier received.
+    const int msg_id = msg->msg_id;
+    std::lock_guard<std::mutex> lock(registry_mutex);
+    for (Entry *entry = head, *next = nullptr; entry != nullptr; entry = next) {
+        next = entry->next;
+        if (entry->ev.msg_id != msg_id)
+            continue;
+        // A waiter may return as soon as its handler has run: decide everything before.
+        const bool one_shot = entry->ev.keep == 0;
+        const bool release = one_shot && !entry->waiter;
+        if (one_shot)
+            unlink(entry);
+        if (entry->ev.handler != nullptr)
+            entry->ev.handler(&entry->ev, msg);
+        if (release)
+            delete entry;
+    }
+}
+
+void registry_clear() {
+    std::lock_guard<std::mutex> lock(registry_mutex);
+    while (head != nullptr)
+        retire(head);
+}
+
+} // namespace qxipc
+
+extern "C" {
+
+__attribute__((visibility("default"))) int qx_ipc_event_add(qx_ipc_event *ev) {
+    if (ev == nullptr)
+        return -1;
+    return qxipc::registry_add(*ev);
+}
+
+__attribute__((visibility("default"))) int qx_ipc_register_events(qx_ipc_event *evs, int count) {
+    for (int i = 0; evs != nullptr && i < count; ++i)
+        qxipc::registry_add(evs[i]);
+    return 0;
+}
+
+__attribute__((visibility("default"))) int qx_ipc_event_del(qx_ipc_event *ev) {
+    if (ev != nullptr)
+        qxipc::registry_del(ev->msg_id, ev->tag);
+    return 0;
+}
+
+} // extern "C"

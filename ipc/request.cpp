@@ -1,0 +1,158 @@
+// Request and answer: a one-shot wait entry, registered before the request leaves.
+#include "deadline.h"
+#include "internal.h"
+#include "registry.h"
+
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
+#include <semaphore.h>
+#include <sys/msg.h>
+
+namespace qxipc {
+
+namespace {
+
+// The wall clock jumps when network time arrives; time-outs are measured on a steady clock
+// where the C library can wait on one.
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 30))
+constexpr clockid_t wait_clock = CLOCK_MONOTONIC;
+int wait_until(sem_t *sem, const timespec *deadline) {
+    return sem_clockwait(sem, wait_clock, deadline);
+}
+#else
+constexpr clockid_t wait_clock = CLOCK_REALTIME;
+int wait_until(sem_t *sem, const timespec *deadline) {
+    return sem_timedwait(sem, deadline);
+}
+#endif
+
+// The handler of a wait entry: runs on the receive thread, which has unlinked the entry.
+int copy_answer(qx_ipc_event *ev, qx_ipc_msg *msg) {
+    // len was cut on receipt to the payload that arrived.
+    qx_ipc_msg *copy = qx_ipc_msg_new(msg->len);
+    if (copy != nullptr)
+        std::memcpy(copy, msg, offsetof(qx_ipc_msg, data) + static_cast<size_t>(msg->len));
+    ev->rsp = copy;
+    sem_post(static_cast<sem_t *>(ev->arg));
+    return 0;
+}
+
+// One wait for an answer. The entry lives here and is withdrawn on every way out,
+// including the unwinding of a cancelled thread.
+class ResponseWait {
+  public:
+    explicit ResponseWait(const qx_ipc_msg &req) : active_(req.need_rsp != 0) {
+        if (!active_)
+            return;
+        sem_init(&sem_, 0, 0);
+        entry_.ev.fd_svr = req.fd_svr;
+        entry_.ev.keep = 0;
+        entry_.ev.tag = req.seq;
+        entry_.ev.msg_id = req.msg_rsp;
+        entry_.ev.handler = copy_answer;
+        entry_.ev.arg = &sem_;
+        registry_link_wait(&entry_);
+    }
+
+    ~ResponseWait() {
+        if (!active_)
+            return;
+        qx_ipc_msg_free(registry_withdraw(&entry_));
+        sem_destroy(&sem_);
+    }
+
+    ResponseWait(const ResponseWait &) = delete;
+    ResponseWait &operator=(const ResponseWait &) = delete;
+
+    // 0 with the answer in *rsp_out (or released), -1 on time-out or without an answer.
+    int await(unsigned int timeout, qx_ipc_msg **rsp_out) {
+        if (!woken(timeout, rsp_out))
+            return -1;
+        qx_ipc_msg *answer = registry_withdraw(&entry_);
+        if (answer == nullptr) {
+            // The loop ended, the entry was deleted, or the copy found no memory.
+            if (rsp_out != nullptr)
+                *rsp_out = nullptr;
+            return -1;
+        }
+        if (rsp_out != nullptr)
+            *rsp_out = answer;
+        else
+            qx_ipc_msg_free(answer);
+        return 0;
+    }
+
+  private:
+    bool woken(unsigned int timeout, qx_ipc_msg **rsp_out) {
+        if (timeout == 0) {
+            while (sem_wait(&sem_) < 0)
+                if (errno != EINTR)
+                    return false;
+            return true;
+        }
+        timespec now;
+        if (clock_gettime(wait_clock, &now) != 0) {
+            qx_ipc_log(log_prefix, log_error, "qx_ipc_send_msg_wait_rsp clock_gettime fail.\n\n");
+            return false;
+        }
+        const timespec deadline = deadline_after(now, timeout);
+        int result;
+        while ((result = wait_until(&sem_, &deadline)) < 0 && errno == EINTR) {
+        }
+        if (result == 0)
+            return true;
+        qx_ipc_log(log_prefix, log_error,
+                   "qx_ipc_send_msg_wait_rsp wait msg_rsp(0x%x) wait timeout.\n\n",
+                   static_cast<unsigned>(entry_.ev.msg_id));
+        if (rsp_out != nullptr)
+            *rsp_out = nullptr;
+        return false;
+    }
+
+    bool active_;
+    sem_t sem_;
+    Entry entry_;
+};
+
+} // namespace
+
+} // namespace qxipc
+
+extern "C" {
+
+__attribute__((visibility("default"))) int
+qx_ipc_send_msg_wait_rsp_timeout(qx_ipc_msg *req, qx_ipc_msg **rsp_out, unsigned int timeout) {
+    using namespace qxipc;
+    if (req == nullptr)
+        return -1;
+    if (req->len < 0) {
+        errno = EINVAL;
+        return -1;
+    }
+    req->seq = next_seq();
+    req->mtype = 1;
+    ResponseWait wait(*req);
+    bool lookup_failed = false;
+    int result = -1;
+    // Key 0 would make a new private queue on every call, which no one could answer from.
+    if (req->fd_svr == IPC_PRIVATE)
+        lookup_failed = true;
+    else
+        result = send_to_key(req, req->fd_svr, IPC_CREAT | queue_mode, 0, &lookup_failed);
+    if (lookup_failed) {
+        qx_ipc_log(log_prefix, log_error, "qx_ipc_send_msg_wait_rsp fd_svr(0x%x) error\n\n",
+                   static_cast<unsigned>(req->fd_svr));
+        return -1;
+    }
+    if (result < 0 || req->need_rsp == 0)
+        return result < 0 ? -1 : 0;
+    return wait.await(timeout, rsp_out);
+}
+
+__attribute__((visibility("default"))) int qx_ipc_send_msg_wait_rsp(qx_ipc_msg *req,
+                                                                    qx_ipc_msg **rsp_out) {
+    return qx_ipc_send_msg_wait_rsp_timeout(req, rsp_out, 0);
+}
+
+} // extern "C"

@@ -1,0 +1,195 @@
+// Helpers for the libqxipc tests: messages, recorded deliveries, child processes, queues.
+#pragma once
+
+#include "libqxipc.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <dirent.h>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <poll.h>
+#include <string>
+#include <sys/msg.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace ipctest {
+
+struct MsgFree {
+    void operator()(qx_ipc_msg *msg) const { qx_ipc_msg_free(msg); }
+};
+using Msg = std::unique_ptr<qx_ipc_msg, MsgFree>;
+
+inline Msg make_msg(int fd_svr, int msg_id, const std::string &payload = "") {
+    Msg msg(qx_ipc_msg_new(static_cast<int>(payload.size())));
+    std::memset(msg.get(), 0, sizeof(qx_ipc_msg));
+    msg->fd_svr = fd_svr;
+    msg->fd_src = qx_ipc_get_self_fd();
+    msg->msg_id = msg_id;
+    msg->len = static_cast<int>(payload.size());
+    std::memcpy(msg->data, payload.data(), payload.size());
+    return msg;
+}
+
+inline std::string payload(const qx_ipc_msg *msg) {
+    return std::string(reinterpret_cast<const char *>(msg->data), static_cast<size_t>(msg->len));
+}
+
+inline bool queue_exists(int key) {
+    return msgget(key, 0) >= 0;
+}
+
+inline void remove_queue(int key) {
+    int id = msgget(key, 0);
+    if (id >= 0)
+        msgctl(id, IPC_RMID, nullptr);
+}
+
+// Messages waiting in the queue of key, or -1 when there is none.
+inline long queued(int key) {
+    int id = msgget(key, 0);
+    msqid_ds info{};
+    if (id < 0 || msgctl(id, IPC_STAT, &info) < 0)
+        return -1;
+    return static_cast<long>(info.msg_qnum);
+}
+
+// What handlers saw: "<tag>:<msg_id>:<payload>" per call, in call order.
+class Recorder {
+  public:
+    static int handler(qx_ipc_event *ev, qx_ipc_msg *msg) {
+        static_cast<Recorder *>(ev->arg)->note(ev, msg);
+        return 0;
+    }
+
+    qx_ipc_event event(int msg_id, int tag, int keep) {
+        qx_ipc_event ev{};
+        ev.keep = keep;
+        ev.tag = tag;
+        ev.msg_id = msg_id;
+        ev.handler = handler;
+        ev.arg = this;
+        return ev;
+    }
+
+    // Waits (bounded, against hangs) until n calls were recorded.
+    bool wait_for(size_t n, std::chrono::seconds limit = std::chrono::seconds(10)) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, limit, [&] { return calls_.size() >= n; });
+    }
+
+    std::vector<std::string> calls() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return calls_;
+    }
+
+    std::vector<qx_ipc_msg> headers() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return headers_;
+    }
+
+  private:
+    void note(qx_ipc_event *ev, qx_ipc_msg *msg) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        calls_.push_back(std::to_string(ev->tag) + ":" + std::to_string(msg->msg_id) + ":" +
+                         payload(msg));
+        qx_ipc_msg header;
+        std::memcpy(&header, msg, sizeof header);
+        headers_.push_back(header);
+        changed_.notify_all();
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::string> calls_;
+    std::vector<qx_ipc_msg> headers_;
+};
+
+// A one-way channel for small integers between a parent and a forked child.
+class Pipe {
+  public:
+    Pipe() { EXPECT_EQ(pipe(fds_), 0); }
+    ~Pipe() {
+        close(fds_[0]);
+        close(fds_[1]);
+    }
+    void put(int value) { EXPECT_EQ(write(fds_[1], &value, sizeof value), (ssize_t)sizeof value); }
+    // The next value, or -9999 when none comes within the limit.
+    int get(int limit_ms = 10000) {
+        pollfd p{fds_[0], POLLIN, 0};
+        int value = -9999;
+        if (poll(&p, 1, limit_ms) == 1 && read(fds_[0], &value, sizeof value) != sizeof value)
+            value = -9999;
+        return value;
+    }
+
+  private:
+    int fds_[2]{-1, -1};
+};
+
+inline std::string first_line(const std::string &path) {
+    std::string line;
+    std::getline(std::ifstream(path), line);
+    return line;
+}
+
+// Receive threads still in this process: they carry their endpoint's name, while the
+// test's own threads (and a sanitizer's) keep the program's.
+inline int receive_threads() {
+    const std::string program = first_line("/proc/self/comm");
+    int count = 0;
+    if (DIR *tasks = opendir("/proc/self/task")) {
+        while (dirent *task = readdir(tasks))
+            if (task->d_name[0] != '.' &&
+                first_line(std::string("/proc/self/task/") + task->d_name + "/comm") != program)
+                ++count;
+        closedir(tasks);
+    }
+    return count;
+}
+
+// Runs body in a forked child process, which exits with body's result. Forks only once an
+// ended receive thread has gone, so the child starts without one.
+inline pid_t spawn(const std::function<int()> &body) {
+    for (int i = 0; i < 500 && receive_threads() > 0; ++i)
+        usleep(10000);
+    std::fflush(stdout);
+    pid_t pid = fork();
+    if (pid == 0)
+        _exit(body());
+    return pid;
+}
+
+// The child's exit status, or -1 when it did not exit normally.
+inline int wait_exit(pid_t pid) {
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+// Standard output printed while it lives.
+class StdoutCapture {
+  public:
+    StdoutCapture() { testing::internal::CaptureStdout(); }
+    ~StdoutCapture() {
+        if (!taken_)
+            testing::internal::GetCapturedStdout();
+    }
+    std::string take() {
+        taken_ = true;
+        return testing::internal::GetCapturedStdout();
+    }
+
+  private:
+    bool taken_ = false;
+};
+
+} // namespace ipctest

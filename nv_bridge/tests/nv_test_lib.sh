@@ -1,0 +1,11 @@
+# Shared by the NV bridge's system tests: the daemon in the simulated module.
+. "$ORVO_SRC/tests/lib.sh"
+
+ctl() { "$ORVO_SRC/sim/module" ctl "$@"; }
+nv() { "$ORVO_SRC/sim/module" ctl nv "$@"; }
+held() { grep -qw nvrpc_lock /sys/power/wake_lock; }
+released() { ! held; }
+printed() { nv output | grep -qxF -- "$1"; }
+daemon_pid() { cat /run/orvo-sim/nv/paramlinkd.pid; }
+# expect_printed WHAT LINE: the daemon printed exactly this line on standard output
+expect_printed() { wait_for "$1" 2 printed "$2"; }

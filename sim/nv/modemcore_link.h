@@ -1,0 +1,33 @@
+// The modem-core simulator's control link: its command-line client hands it a frame to send
+// on the channel and gets back the daemon's answer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace nvsim {
+
+// Request record: uint32 time-out in ms (0: do not wait for an answer), then the frame bytes.
+// Reply record: int32 status, then the answer bytes.
+enum LinkStatus : int32_t {
+    kAnswered = 0,
+    kSent = 1,
+    kNoChannel = -1,
+    kTimedOut = -2,
+    kWriteFailed = -3,
+};
+
+constexpr size_t kLinkMessageMax = 16384;
+
+int serve(bool send_hello);
+
+// Sends one frame through the running simulator; the answer lands in `answer`.
+LinkStatus exchange(const std::vector<uint8_t> &frame, uint32_t timeout_ms,
+                    std::vector<uint8_t> &answer);
+
+// A SOCK_SEQPACKET socket bound and listening at `path`, or connected to it; -1 on failure.
+int seqpacket_listen(const std::string &path);
+int seqpacket_connect(const std::string &path);
+
+} // namespace nvsim
