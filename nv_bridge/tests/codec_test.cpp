@@ -69,8 +69,9 @@ TEST(FrameLength, WholeFrameOnlyWhenCountIsPayloadPlusHeader) {
 TEST(FrameLength, CountsBelowTheHeaderNeverPassOnAStalePayloadLength) {
     nvrpc_frame frame{};
     // Left over from an earlier frame: counts of 0, -1 and 20 would "match" these.
-    for (auto [payload_len, count] : {std::pair{-24, 0}, {-25, -1}, {-4, 20}}) {
-        frame.payload_len = payload_len;
+    for (auto lengths : {std::pair{-24, 0}, {-25, -1}, {-4, 20}}) {
+        frame.payload_len = lengths.first;
+        int count = lengths.second;
         EXPECT_EQ("[nvrpc] read error, len=" + std::to_string(count) + " != 24!\n",
                   printed([&] { EXPECT_FALSE(frame_length_ok(frame, count)); }));
     }

@@ -1,0 +1,12 @@
+# libqxtel's Wi-Fi client calls over a simulated Wi-Fi service, and its control tool.
+find_package(Threads REQUIRED)
+add_library(orvo_simwifi STATIC wifi/wifi_world.cpp wifi/wifi_model.cpp)
+orvo_warnings(orvo_simwifi)
+target_include_directories(orvo_simwifi PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/wifi)
+target_link_libraries(orvo_simwifi PUBLIC orvo_simctl orvo_platform_headers)
+
+target_sources(qxtel PRIVATE wifi/qxtel_wifi.cpp wifi/indications.cpp)
+target_link_libraries(qxtel PRIVATE orvo_simwifi Threads::Threads)
+
+orvo_sim_tool(orvo-simwifi wifi/simwifi_ctl.cpp)
+target_link_libraries(orvo-simwifi PRIVATE orvo_simwifi)

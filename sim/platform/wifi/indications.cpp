@@ -1,0 +1,177 @@
+#include "indications.h"
+
+#include "wifi_model.h"
+
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <mutex>
+#include <sstream>
+#include <thread>
+
+namespace simwifi {
+namespace {
+
+constexpr auto kPollPeriod = std::chrono::milliseconds(50);
+
+struct Last {
+    int enable;
+    int ap[kApCount];
+    int sta;
+};
+
+Last observe(const World &w, int64_t now) {
+    Last last{};
+    last.enable = enable_state(w, now);
+    for (int i = 0; i < kApCount; i++)
+        last.ap[i] = ap_state(w, i, now);
+    last.sta = sta_state(w, now);
+    return last;
+}
+
+// Station first, access points next, the enable state last: when Wi-Fi goes down, the
+// clients hear of what ran on it before they hear of Wi-Fi itself.
+void report_changes(const World &w, int64_t now, Last &last) {
+    Callbacks &cb = callbacks();
+    Last cur = observe(w, now);
+    if (cur.sta != last.sta) {
+        wifi_sta_status status;
+        fill_sta_status(w, now, &status);
+        if (auto f = cb.sta.load())
+            f(last.sta, &status);
+    }
+    for (int i = 0; i < kApCount; i++) {
+        if (cur.ap[i] == last.ap[i])
+            continue;
+        wifi_ap_status status;
+        fill_ap_status(w, i, now, &status);
+        if (auto f = cb.ap.load())
+            f(i, last.ap[i], &status);
+    }
+    if (cur.enable != last.enable) {
+        if (auto f = cb.enable.load())
+            f(last.enable, cur.enable);
+    }
+    last = cur;
+}
+
+// "join AP MAC", "leave AP MAC", "scan COUNT", "error CODE" (MAC encoded).
+void report_event(const std::string &line) {
+    Callbacks &cb = callbacks();
+    std::istringstream in(line);
+    std::string kind;
+    in >> kind;
+    if (kind == "join" || kind == "leave") {
+        int ap = 0;
+        std::string mac;
+        in >> ap >> mac;
+        wifi_sta_conn conn{};
+        conn.state = kind == "join";
+        std::snprintf(conn.mac, sizeof conn.mac, "%s", decode_text(mac).c_str());
+        if (auto f = cb.ap_sta_connect.load())
+            f(ap, &conn);
+    } else if (kind == "scan") {
+        int count = 0;
+        in >> count;
+        wifi_scan_result list;
+        fill_scan_result(count, &list);
+        if (auto f = cb.scan.load())
+            f(&list);
+    } else if (kind == "error") {
+        int code = 0;
+        in >> code;
+        if (auto f = cb.error.load())
+            f(code);
+    }
+}
+
+class Indications {
+  public:
+    void start() {
+        std::lock_guard<std::mutex> guard(mutex_);
+        if (thread_.joinable())
+            return;
+        stop_ = false;
+        // Taken here, so that nothing that happens after init is missed.
+        int64_t now = now_ms();
+        Last last = observe(snapshot(), now);
+        off_t offset = events_end();
+        // The thread takes no signals: they belong to the program's own threads.
+        sigset_t all, previous;
+        sigfillset(&all);
+        pthread_sigmask(SIG_SETMASK, &all, &previous);
+        thread_ = std::thread([this, last, offset] { run(last, offset); });
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    }
+
+    void stop() {
+        {
+            std::lock_guard<std::mutex> guard(mutex_);
+            stop_ = true;
+        }
+        wake_.notify_all();
+        if (!thread_.joinable())
+            return;
+        if (thread_.get_id() == std::this_thread::get_id())
+            thread_.detach(); // uninit from a callback: the loop ends after it returns
+        else
+            thread_.join();
+    }
+
+    bool running() {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return thread_.joinable() && !stop_;
+    }
+
+  private:
+    void run(Last last, off_t offset) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (!wake_.wait_for(lock, kPollPeriod, [this] { return stop_; })) {
+            lock.unlock();
+            int64_t now = now_ms();
+            report_changes(snapshot(), now, last);
+            for (const std::string &line : read_events(offset))
+                report_event(line);
+            lock.lock();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stop_ = false;
+    std::thread thread_;
+};
+
+// Never destroyed: a program may end without uninit while the thread runs.
+Indications &indications() {
+    static Indications *instance = new Indications;
+    return *instance;
+}
+
+} // namespace
+
+Callbacks &callbacks() {
+    static Callbacks instance;
+    return instance;
+}
+
+void start_indications() {
+    indications().start();
+}
+
+void stop_indications() {
+    indications().stop();
+    Callbacks &cb = callbacks();
+    cb.enable = nullptr;
+    cb.ap = nullptr;
+    cb.ap_sta_connect = nullptr;
+    cb.sta = nullptr;
+    cb.scan = nullptr;
+    cb.error = nullptr;
+}
+
+bool indications_running() {
+    return indications().running();
+}
+
+} // namespace simwifi

@@ -1,0 +1,269 @@
+#include "wifi_world.h"
+
+#include "simctl.h"
+
+#include <cstdio>
+#include <ctime>
+#include <fcntl.h>
+#include <mutex>
+#include <sstream>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace simwifi {
+namespace {} // namespace
+
+// Hex, so that names with spaces or line feeds survive.
+std::string encode_text(const std::string &text) {
+    static const char digits[] = "0123456789abcdef";
+    std::string hex = "-"; // never empty, so the field always exists
+    for (unsigned char c : text) {
+        hex += digits[c >> 4];
+        hex += digits[c & 15];
+    }
+    return hex;
+}
+
+// A damaged word decodes to what can be read of it; nothing here throws.
+std::string decode_text(const std::string &hex) {
+    auto digit = [](char c) {
+        return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    };
+    std::string text;
+    for (size_t i = 1; i + 1 < hex.size(); i += 2) {
+        int high = digit(hex[i]), low = digit(hex[i + 1]);
+        if (high < 0 || low < 0)
+            break;
+        text += static_cast<char>(high * 16 + low);
+    }
+    return text;
+}
+
+namespace {
+
+void put(std::ostream &out, const char *key, const Transition &t) {
+    out << key << ' ' << t.delay_ms << ' ' << t.settled << ' ' << t.never << '\n';
+}
+
+std::string serialize(const World &w) {
+    std::ostringstream out;
+    const Settings &s = w.settings;
+    put(out, "enable", s.enable);
+    put(out, "disable", s.disable);
+    put(out, "ap", s.ap);
+    put(out, "sta", s.sta);
+    out << "stop_delay " << s.stop_delay_ms << '\n'
+        << "sta_code " << s.sta_code << '\n'
+        << "has_addr " << s.has_addr << ' ' << s.has_addr6 << '\n';
+    const Service &v = w.service;
+    out << "enable_target " << v.enable_target << ' ' << v.enable_since << '\n'
+        << "work_mode " << v.work_mode << '\n';
+    for (int i = 0; i < kApCount; i++)
+        out << "ap_target " << i << ' ' << v.ap_target[i] << ' ' << v.ap_since[i] << ' '
+            << v.ap_held[i] << '\n';
+    out << "sta_target " << v.sta_target << ' ' << v.sta_since << ' ' << v.sta_held << '\n'
+        << "sta_param " << v.sta_configured << ' ' << v.sta_auth << ' ' << encode_text(v.sta_ssid)
+        << ' ' << encode_text(v.sta_pw) << '\n'
+        << "test_mode " << v.test_mode << '\n';
+    for (const auto &[mac, host] : v.hosts)
+        out << "host " << encode_text(mac) << ' ' << encode_text(host) << '\n';
+    for (const auto &[call, f] : w.failures)
+        out << "fail " << call << ' ' << f.code << ' ' << f.count << '\n';
+    return out.str();
+}
+
+void get(std::istream &in, Transition &t) {
+    in >> t.delay_ms >> t.settled >> t.never;
+}
+
+World parse(const std::string &text) {
+    World w;
+    Settings &s = w.settings;
+    Service &v = w.service;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream in(line);
+        std::string key;
+        in >> key;
+        if (key == "enable")
+            get(in, s.enable);
+        else if (key == "disable")
+            get(in, s.disable);
+        else if (key == "ap")
+            get(in, s.ap);
+        else if (key == "sta")
+            get(in, s.sta);
+        else if (key == "stop_delay")
+            in >> s.stop_delay_ms;
+        else if (key == "sta_code")
+            in >> s.sta_code;
+        else if (key == "has_addr")
+            in >> s.has_addr >> s.has_addr6;
+        else if (key == "enable_target")
+            in >> v.enable_target >> v.enable_since;
+        else if (key == "work_mode")
+            in >> v.work_mode;
+        else if (key == "ap_target") {
+            int i = -1;
+            in >> i;
+            if (i >= 0 && i < kApCount)
+                in >> v.ap_target[i] >> v.ap_since[i] >> v.ap_held[i];
+        } else if (key == "sta_target")
+            in >> v.sta_target >> v.sta_since >> v.sta_held;
+        else if (key == "sta_param") {
+            std::string ssid, pw;
+            in >> v.sta_configured >> v.sta_auth >> ssid >> pw;
+            v.sta_ssid = decode_text(ssid);
+            v.sta_pw = decode_text(pw);
+        } else if (key == "test_mode")
+            in >> v.test_mode;
+        else if (key == "host") {
+            std::string mac, host;
+            in >> mac >> host;
+            v.hosts[decode_text(mac)] = decode_text(host);
+        } else if (key == "fail") {
+            std::string call;
+            Failure f{0, 0};
+            in >> call >> f.code >> f.count;
+            w.failures[call] = f;
+        }
+    }
+    return w;
+}
+
+// Outside a simulated module the service lives in this process only.
+std::mutex local_mutex;
+std::string local_state;
+std::vector<std::string> local_events;
+
+// The lock between processes: flock on a file of the control directory.
+class FileLock {
+  public:
+    explicit FileLock(int operation) {
+        mkdir(sim::path("wifi").c_str(), 0755);
+        fd_ = open(sim::path("wifi/lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (fd_ >= 0)
+            flock(fd_, operation);
+    }
+    ~FileLock() {
+        if (fd_ >= 0)
+            close(fd_); // releases the lock
+    }
+    FileLock(const FileLock &) = delete;
+    FileLock &operator=(const FileLock &) = delete;
+
+  private:
+    int fd_ = -1;
+};
+
+std::string state_file() {
+    return sim::path("wifi/state");
+}
+std::string events_file() {
+    return sim::path("wifi/events");
+}
+
+// Written whole under a new name and renamed, so a reader never sees half a state.
+void save(const std::string &text) {
+    std::string tmp = state_file() + ".new";
+    if (sim::write_file(tmp, text))
+        std::rename(tmp.c_str(), state_file().c_str());
+}
+
+} // namespace
+
+int64_t now_ms() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+World snapshot() {
+    if (!sim::active()) {
+        std::lock_guard<std::mutex> guard(local_mutex);
+        return parse(local_state);
+    }
+    FileLock lock(LOCK_SH);
+    return parse(sim::read_file(state_file()).value_or(""));
+}
+
+bool update(const std::function<bool(World &)> &change) {
+    if (!sim::active()) {
+        std::lock_guard<std::mutex> guard(local_mutex);
+        World w = parse(local_state);
+        bool changed = change(w);
+        if (changed)
+            local_state = serialize(w);
+        return changed;
+    }
+    FileLock lock(LOCK_EX);
+    World w = parse(sim::read_file(state_file()).value_or(""));
+    bool changed = change(w);
+    if (changed)
+        save(serialize(w));
+    return changed;
+}
+
+void append_event(const std::string &line) {
+    if (!sim::active()) {
+        std::lock_guard<std::mutex> guard(local_mutex);
+        local_events.push_back(line);
+        return;
+    }
+    FileLock lock(LOCK_EX);
+    sim::append_line(events_file(), line);
+}
+
+off_t events_end() {
+    if (!sim::active()) {
+        std::lock_guard<std::mutex> guard(local_mutex);
+        return static_cast<off_t>(local_events.size());
+    }
+    struct stat st {};
+    return stat(events_file().c_str(), &st) == 0 ? st.st_size : 0;
+}
+
+std::vector<std::string> read_events(off_t &offset) {
+    std::vector<std::string> lines;
+    if (!sim::active()) {
+        std::lock_guard<std::mutex> guard(local_mutex);
+        for (; offset < static_cast<off_t>(local_events.size()); offset++)
+            lines.push_back(local_events[static_cast<size_t>(offset)]);
+        return lines;
+    }
+    std::string text;
+    {
+        FileLock lock(LOCK_SH);
+        text = sim::read_file(events_file()).value_or("");
+    }
+    size_t pos = static_cast<size_t>(offset);
+    size_t end;
+    while (pos < text.size() && (end = text.find('\n', pos)) != std::string::npos) {
+        lines.push_back(text.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    offset = static_cast<off_t>(pos);
+    return lines;
+}
+
+int take_failure(const std::string &call) {
+    if (int code = sim::fail_code(call.c_str()))
+        return code;
+    int code = 0;
+    update([&](World &w) {
+        auto it = w.failures.find(call);
+        if (it == w.failures.end())
+            return false;
+        code = it->second.code;
+        if (it->second.count < 0)
+            return false; // for ever: nothing to count
+        if (--it->second.count <= 0)
+            w.failures.erase(it);
+        return true;
+    });
+    return code;
+}
+
+} // namespace simwifi

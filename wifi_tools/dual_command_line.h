@@ -1,0 +1,13 @@
+// The command line of wlan_dual_demo.
+#pragma once
+
+struct DualCommandLine {
+    int work_mode = 0; // also the index of the access point started and queried
+    bool station = false;
+    const char *ssid = nullptr;
+    const char *pw = nullptr;
+    const char *auth = nullptr;
+};
+
+// Every argument count is accepted; counts that mean nothing are ignored.
+DualCommandLine parse_dual_command_line(int argc, char **argv);

@@ -1,0 +1,69 @@
+#include "termination.h"
+
+#include <cerrno>
+#include <cstring>
+#include <pthread.h>
+#include <unistd.h>
+
+volatile sig_atomic_t stop_requested = 0;
+
+namespace {
+
+const int kTerminationSignals[] = {SIGINT, SIGHUP, SIGTERM};
+
+void write_all(const char *text, size_t size) {
+    while (size > 0) {
+        ssize_t n = write(STDOUT_FILENO, text, size);
+        if (n <= 0)
+            return;
+        text += n;
+        size -= static_cast<size_t>(n);
+    }
+}
+
+} // namespace
+
+// Direct writes of preformatted bytes: stdio might be busy on another thread or on the
+// interrupted one, and must not be entered from here.
+extern "C" void user_wifi_termination_handler(int signum) {
+    int saved_errno = errno;
+    stop_requested = 1;
+    write_all("q\n", 2);
+    static const char prefix[] = "user_wifi_termination_handler signum ";
+    char line[sizeof prefix + 12];
+    std::memcpy(line, prefix, sizeof prefix - 1);
+    size_t len = sizeof prefix - 1;
+    char digits[10];
+    size_t n = 0;
+    unsigned value = static_cast<unsigned>(signum); // a signal number is positive
+    do {
+        digits[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value);
+    while (n)
+        line[len++] = digits[--n];
+    line[len++] = '\n';
+    write_all(line, len);
+    errno = saved_errno;
+}
+
+void install_termination_handler() {
+    struct sigaction action {};
+    action.sa_handler = user_wifi_termination_handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    for (int signum : kTerminationSignals)
+        sigaction(signum, &action, nullptr);
+}
+
+TerminationSignalsHeld::TerminationSignalsHeld() {
+    sigset_t held;
+    sigemptyset(&held);
+    for (int signum : kTerminationSignals)
+        sigaddset(&held, signum);
+    pthread_sigmask(SIG_BLOCK, &held, &previous_);
+}
+
+TerminationSignalsHeld::~TerminationSignalsHeld() {
+    sigprocmask(SIG_SETMASK, &previous_, nullptr);
+}

@@ -1,0 +1,27 @@
+// The termination handler shared by the Wi-Fi consoles, and the stop flag it sets.
+#pragma once
+
+#include <csignal>
+
+// Set to 1 by the handler, never cleared; the console loops look at it before each prompt.
+extern volatile sig_atomic_t stop_requested;
+
+extern "C" void user_wifi_termination_handler(int signum);
+
+// For SIGINT, SIGHUP and SIGTERM, in that order; no SA_RESTART, so a waiting read returns.
+void install_termination_handler();
+
+// Holds the termination signals back for its lifetime; waiting_mask() lets them in again,
+// for a wait that a signal must end.
+class TerminationSignalsHeld {
+  public:
+    TerminationSignalsHeld();
+    ~TerminationSignalsHeld();
+    TerminationSignalsHeld(const TerminationSignalsHeld &) = delete;
+    TerminationSignalsHeld &operator=(const TerminationSignalsHeld &) = delete;
+
+    const sigset_t *waiting_mask() const { return &previous_; }
+
+  private:
+    sigset_t previous_;
+};
