@@ -7,11 +7,15 @@
 #if defined(PROBE_AUTOSUSPEND)
 #include <liborvo-autosuspend.h>
 /* The first command sets up the service channels and starts the feedback reader. */
-static int start(void) { return orvo_autosleep_disable() == 1 ? 0 : -1; }
+static int start(void) {
+    return orvo_autosleep_disable() == 1 ? 0 : -1;
+}
 
 #elif defined(PROBE_KESL_AUTOSUSPEND)
 #include <liborvo-kesl-autosuspend.h>
-static void on_edge(int state) { (void)state; }
+static void on_edge(int state) {
+    (void)state;
+}
 static int start(void) {
     static int config[4] = {50, 0, 0, 0};
     return kesl_lpm_init(on_edge, config);
@@ -40,10 +44,14 @@ static int start(void) {
 #elif defined(PROBE_AT_COMMON)
 #include <dlfcn.h>
 /* The AT host loads the plug-in by name; it starts no threads. */
-static int start(void) { return dlopen("liborvo-at-common.so", RTLD_NOW) ? 0 : -1; }
+static int start(void) {
+    return dlopen("liborvo-at-common.so", RTLD_NOW) ? 0 : -1;
+}
 
 #else
-static int start(void) { return 0; }
+static int start(void) {
+    return 0;
+}
 #endif
 
 int main(void) {
