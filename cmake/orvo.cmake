@@ -1,4 +1,5 @@
 # Build helpers shared by every folder of the project.
+include(${CMAKE_CURRENT_LIST_DIR}/orvo-install.cmake)
 
 if(ORVO_SANITIZE STREQUAL "address")
     add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
@@ -29,9 +30,18 @@ function(orvo_setup_gtest)
     add_subdirectory(${GTEST_SRC} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 endfunction()
 
-# The sandbox launcher used by every test that needs the simulated module.
+# The sandbox launcher used by every test that needs the simulated module (label
+# "sandbox"). The simulated module runs on the build machine only: a cross build takes it
+# from a host build and runs its test programs in it under the emulator.
 set(ORVO_MODULE ${CMAKE_SOURCE_DIR}/sim/module)
-set(ORVO_RUN_IN_SANDBOX ${ORVO_MODULE} --build ${CMAKE_BINARY_DIR} run)
+if(CMAKE_CROSSCOMPILING)
+    set(ORVO_SANDBOX_BUILD ${CMAKE_SOURCE_DIR}/build CACHE PATH
+        "Host build whose simulated module runs the cross-built tests")
+    set(ORVO_RUN_IN_SANDBOX ${ORVO_MODULE} --build ${ORVO_SANDBOX_BUILD} run
+        ${CMAKE_CROSSCOMPILING_EMULATOR})
+else()
+    set(ORVO_RUN_IN_SANDBOX ${ORVO_MODULE} --build ${CMAKE_BINARY_DIR} run)
+endif()
 
 # orvo_gtest(NAME SOURCES src... [LIBS lib...] [SANDBOX])
 # A GoogleTest program; with SANDBOX it runs inside a simulated module of its own.
@@ -42,15 +52,20 @@ function(orvo_gtest name)
     target_link_libraries(${name} PRIVATE ${T_LIBS} gmock gtest_main)
     if(T_SANDBOX)
         add_test(NAME ${name} COMMAND ${ORVO_RUN_IN_SANDBOX} $<TARGET_FILE:${name}>)
+        set_tests_properties(${name} PROPERTIES LABELS sandbox)
     else()
         add_test(NAME ${name} COMMAND ${name})
     endif()
 endfunction()
 
 # orvo_sandbox_test(NAME script [args...]): a shell test run inside its own simulated module.
+# Scripts drive the programs of a host build, so a cross build leaves them out.
 function(orvo_sandbox_test name script)
+    if(CMAKE_CROSSCOMPILING)
+        return()
+    endif()
     add_test(NAME ${name} COMMAND ${ORVO_RUN_IN_SANDBOX} bash ${script} ${ARGN})
-    set_tests_properties(${name} PROPERTIES
+    set_tests_properties(${name} PROPERTIES LABELS sandbox
         ENVIRONMENT "ORVO_SRC=${CMAKE_SOURCE_DIR};ORVO_BUILD=${CMAKE_BINARY_DIR}")
 endfunction()
 

@@ -10,7 +10,7 @@ if ! cmake --build "$dir" -j"$JOBS" >"$dir/build.log" 2>&1; then
     echo "fuzz build failed"
     exit 1
 fi
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:use_sigaltstack=0  # see 20-address.sh
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cd "$dir" || exit 1
 ctest -L 'fuzz_corpus' -j"$JOBS" --output-on-failure || exit 1

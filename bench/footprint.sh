@@ -1,0 +1,127 @@
+#!/bin/bash
+# Footprint of the deliverables: the stripped size of each in the ARM build, and the
+# resident memory at rest of each program and of a small process that has started each
+# library's threads (bench/probe.c), from the host build inside the simulated module.
+# Goals: every library under 64 KiB stripped, every process under 4 MiB resident at rest.
+# Entries not yet built are skipped.
+# Usage: bench/footprint.sh [ARM_BUILD [HOST_BUILD]]   (root, for the simulated module)
+set -uo pipefail
+SRC=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+LIBRARIES=(orvo-autosuspend orvo-kesl-autosuspend orvo-at-common qxipc orvo-kesl-sms)
+PROBES=(AUTOSUSPEND KESL_AUTOSUSPEND AT_COMMON QXIPC KESL_SMS)
+PROGRAMS=(orvo-kesl-autosuspend-demo paramlinkd wlan_dual_demo wlan_rftest_demo orvo-default)
+ONE_SHOT=orvo-default
+LIBRARY_GOAL_KIB=64
+RESIDENT_GOAL_KIB=4096
+
+# Inside the simulated module: "NAME KIB" per process, or "NAME -REASON".
+if [ "${1:-}" = --resident ]; then
+    probes=$2
+    # rest NAME CMD...: resident memory of CMD once it has settled, stdin kept open.
+    rest() {
+        local name=$1
+        shift
+        "$@" < <(sleep 600) >"/tmp/$name.out" 2>&1 &
+        local pid=$!
+        sleep 1
+        local kib
+        kib=$(awk '/^VmRSS:/ {print $2}' "/proc/$pid/status" 2>/dev/null)
+        if [ -n "$kib" ] && kill -0 "$pid" 2>/dev/null; then
+            echo "$name $kib"
+            kill "$pid"
+        elif grep -q "not started" "/tmp/$name.out"; then
+            echo "$name -not-started"
+        else
+            echo "$name -ended"
+        fi
+    }
+    for program in "${PROGRAMS[@]}"; do
+        command -v "$program" >/dev/null || continue
+        if [ "$program" = "$ONE_SHOT" ]; then
+            # Runs once and exits: its peak instead.
+            echo "$program $(/usr/bin/time -f %M "$program" 2>&1 >/dev/null | tail -1)"
+        else
+            rest "$program" "$program"
+        fi
+    done
+    for probe in "$probes"/probe-*; do
+        [ -x "$probe" ] || continue
+        rest "${probe##*/probe-}" "$probe"
+    done
+    exit 0
+fi
+
+ARM_BUILD=${1:-$SRC/build-arm}
+HOST_BUILD=${2:-$SRC/build}
+# Not under /tmp: the simulated module has a /tmp of its own.
+work=$(mktemp -d "$HOST_BUILD/footprint.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+kib() { awk -v b="$1" 'BEGIN {printf "%.1f", b / 1024}'; }
+
+# Stripped sizes (ARM).
+declare -A stripped
+for name in "${LIBRARIES[@]}"; do
+    file=$ARM_BUILD/lib/lib$name.so
+    [ -e "$file" ] || continue
+    arm-linux-gnueabihf-strip -o "$work/s" "$(readlink -f "$file")" &&
+        stripped[lib$name]=$(stat -c %s "$work/s")
+done
+for name in "${PROGRAMS[@]}"; do
+    file=$ARM_BUILD/bin/$name
+    [ -e "$file" ] || continue
+    arm-linux-gnueabihf-strip -o "$work/s" "$file" && stripped[$name]=$(stat -c %s "$work/s")
+done
+
+# Probes against the host build; a library that is not built yet has none.
+mkdir -p "$work/probes"
+cc -O2 -o "$work/probes/probe-baseline" "$SRC/bench/probe.c"
+for i in "${!LIBRARIES[@]}"; do
+    name=${LIBRARIES[$i]}
+    [ -e "$HOST_BUILD/lib/lib$name.so" ] || continue
+    link=-l$name
+    [ "$name" = orvo-at-common ] && link=
+    cc -O2 -DPROBE_"${PROBES[$i]}" -I"$SRC/include" -o "$work/probes/probe-lib$name" \
+        "$SRC/bench/probe.c" -L"$HOST_BUILD/lib" -Wl,-rpath,"$HOST_BUILD/lib" $link 2>"$work/err" ||
+        echo "probe for lib$name does not build: $(head -3 "$work/err")" >&2
+done
+
+declare -A resident
+if [ -x "$HOST_BUILD/bin/orvo-simkernel" ]; then
+    while read -r name value; do
+        resident[$name]=$value
+    done < <(LD_LIBRARY_PATH=$HOST_BUILD/lib "$SRC/sim/module" --build "$HOST_BUILD" run \
+        bash "$SRC/bench/footprint.sh" --resident "$work/probes")
+else
+    echo "no host build in $HOST_BUILD: resident memory skipped" >&2
+fi
+
+verdict() { # VALUE_KIB GOAL_KIB
+    awk -v v="$1" -v g="$2" 'BEGIN {print (v < g) ? "" : "  OVER GOAL"}'
+}
+
+printf '%-30s %18s %26s\n' deliverable "stripped (ARM)" "resident at rest (host)"
+row() { # NAME IS_LIBRARY
+    local name=$1 size="not built" rss="-" note=""
+    [ "$name" = baseline ] && size="-"
+    if [ -n "${stripped[$name]:-}" ]; then
+        size="$(kib "${stripped[$name]}") KiB"
+        [ "$2" = 1 ] && note+=$(verdict "$(kib "${stripped[$name]}")" $LIBRARY_GOAL_KIB)
+    fi
+    local value=${resident[$name]:-}
+    if [[ $value = -* ]]; then
+        rss=${value#-}
+    elif [ -n "$value" ]; then
+        rss="$(awk -v k="$value" 'BEGIN {printf "%.2f", k / 1024}') MiB"
+        [ "$name" = "$ONE_SHOT" ] && rss="$rss (peak)"
+        note+=$(verdict "$value" $RESIDENT_GOAL_KIB)
+    fi
+    printf '%-30s %18s %26s%s\n' "$name" "$size" "$rss" "$note"
+}
+for name in "${LIBRARIES[@]}"; do row "lib$name" 1; done
+for name in "${PROGRAMS[@]}"; do row "$name" 0; done
+row baseline 0
+echo "baseline: a process with the C library alone; library rows: a process that has"
+echo "started the library's threads. Goals: library < $LIBRARY_GOAL_KIB KiB stripped," \
+    "process < $((RESIDENT_GOAL_KIB / 1024)) MiB resident."
