@@ -50,10 +50,10 @@ template <typename Exchange> bool measure(int count, Exchange exchange, Figures 
 }
 
 std::vector<uint8_t> request_frame(int32_t req_id) {
-    nvsim::RequestSpec spec;
-    spec.key = "bench.key";
-    spec.req_id = req_id;
-    return nvsim::build_frame(spec);
+    nvsim::FrameRequest request;
+    request.key = "bench.key";
+    request.req_id = req_id;
+    return nvsim::build_frame(request);
 }
 
 bool through_daemon(int channel, int32_t req_id) {

@@ -22,31 +22,31 @@ int32_t get_i32(const uint8_t *at) {
 
 } // namespace
 
-std::vector<uint8_t> build_frame(const RequestSpec &spec) {
-    size_t head = static_cast<size_t>(spec.head_len < 0 ? 0 : spec.head_len) +
+std::vector<uint8_t> build_frame(const FrameRequest &request) {
+    size_t head = static_cast<size_t>(request.head_len < 0 ? 0 : request.head_len) +
                   static_cast<size_t>(nvrpc::kHeadPartExtra);
     std::vector<uint8_t> payload(head, 0);
-    memcpy(payload.data() + nvrpc::kHeadWordAt, &spec.word, sizeof spec.word);
-    memcpy(payload.data() + nvrpc::kHeadReqIdAt, &spec.req_id, sizeof spec.req_id);
-    memcpy(payload.data() + kHeadOpAt, &spec.op, sizeof spec.op);
-    size_t key_len = spec.key.size() + 1;
-    payload.insert(payload.end(), spec.key.c_str(), spec.key.c_str() + key_len);
-    size_t value_len = spec.value ? spec.value->size() + 1 : 0;
-    if (spec.value)
-        payload.insert(payload.end(), spec.value->c_str(), spec.value->c_str() + value_len);
-    for (size_t i = 0; i < spec.pad; ++i)
+    memcpy(payload.data() + nvrpc::kHeadWordAt, &request.word, sizeof request.word);
+    memcpy(payload.data() + nvrpc::kHeadReqIdAt, &request.req_id, sizeof request.req_id);
+    memcpy(payload.data() + kHeadOpAt, &request.op, sizeof request.op);
+    size_t key_len = request.key.size() + 1;
+    payload.insert(payload.end(), request.key.c_str(), request.key.c_str() + key_len);
+    size_t value_len = request.value ? request.value->size() + 1 : 0;
+    if (request.value)
+        payload.insert(payload.end(), request.value->c_str(), request.value->c_str() + value_len);
+    for (size_t i = 0; i < request.pad; ++i)
         payload.push_back(static_cast<uint8_t>(0x5a));
 
     std::vector<uint8_t> frame(nvrpc::kFrameHeaderSize + payload.size(), 0);
-    put_i32(frame, 0, spec.cmd);
-    memcpy(frame.data() + 4, &spec.opaque, sizeof spec.opaque);
-    put_i32(frame, 8, spec.head_len_field.value_or(spec.head_len));
-    put_i32(frame, 12, spec.key_len_field.value_or(static_cast<int32_t>(key_len)));
-    put_i32(frame, 16, spec.value_len_field.value_or(static_cast<int32_t>(value_len)));
-    put_i32(frame, 20, spec.payload_len_field.value_or(static_cast<int32_t>(payload.size())));
+    put_i32(frame, 0, request.cmd);
+    memcpy(frame.data() + 4, &request.opaque, sizeof request.opaque);
+    put_i32(frame, 8, request.head_len_field.value_or(request.head_len));
+    put_i32(frame, 12, request.key_len_field.value_or(static_cast<int32_t>(key_len)));
+    put_i32(frame, 16, request.value_len_field.value_or(static_cast<int32_t>(value_len)));
+    put_i32(frame, 20, request.payload_len_field.value_or(static_cast<int32_t>(payload.size())));
     std::copy(payload.begin(), payload.end(), frame.begin() + nvrpc::kFrameHeaderSize);
-    if (spec.truncate && *spec.truncate < frame.size())
-        frame.resize(*spec.truncate);
+    if (request.truncate && *request.truncate < frame.size())
+        frame.resize(*request.truncate);
     return frame;
 }
 

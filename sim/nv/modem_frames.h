@@ -16,7 +16,7 @@ namespace nvsim {
 enum Operation : int32_t { kOpGet = 1, kOpSet = 2 };
 constexpr size_t kHeadOpAt = 12;
 
-struct RequestSpec {
+struct FrameRequest {
     int32_t cmd = nvrpc::kCmdRequest;
     uint32_t opaque = 0x0c0ffee0;
     uint32_t word = 0x1234abcd;
@@ -31,7 +31,7 @@ struct RequestSpec {
     std::optional<size_t> truncate; // send only this many bytes of the frame
 };
 
-std::vector<uint8_t> build_frame(const RequestSpec &spec);
+std::vector<uint8_t> build_frame(const FrameRequest &request);
 
 struct Answer {
     nvrpc::nvrpc_frame header{}; // header fields only

@@ -29,7 +29,7 @@ namespace {
 using Args = std::vector<std::string>;
 
 struct Command {
-    nvsim::RequestSpec spec;
+    nvsim::FrameRequest request;
     std::vector<uint8_t> raw; // when set, sent as is
     uint32_t timeout_ms = 5000;
     bool print_hex = false;
@@ -52,7 +52,7 @@ bool number(const std::string &text, long long &value) {
 }
 
 bool parse_options(const Args &args, size_t first, Command &command) {
-    nvsim::RequestSpec &spec = command.spec;
+    nvsim::FrameRequest &request = command.request;
     for (size_t i = first; i < args.size(); ++i) {
         const std::string &name = args[i];
         if (name == "--hex") {
@@ -68,37 +68,37 @@ bool parse_options(const Args &args, size_t first, Command &command) {
         bool numeric = number(text, v);
         auto i32 = static_cast<int32_t>(v);
         if (name == "--key")
-            spec.key = text;
+            request.key = text;
         else if (name == "--value")
-            spec.value = text;
+            request.value = text;
         else if (!numeric) {
             fprintf(stderr, "orvo-modemcore: bad option or number: %s %s\n", name.c_str(),
                     text.c_str());
             return false;
         } else if (name == "--req-id")
-            spec.req_id = i32;
+            request.req_id = i32;
         else if (name == "--word")
-            spec.word = static_cast<uint32_t>(v);
+            request.word = static_cast<uint32_t>(v);
         else if (name == "--opaque")
-            spec.opaque = static_cast<uint32_t>(v);
+            request.opaque = static_cast<uint32_t>(v);
         else if (name == "--op")
-            spec.op = i32;
+            request.op = i32;
         else if (name == "--cmd")
-            spec.cmd = i32;
+            request.cmd = i32;
         else if (name == "--head-len")
-            spec.head_len = i32;
+            request.head_len = i32;
         else if (name == "--head-len-field")
-            spec.head_len_field = i32;
+            request.head_len_field = i32;
         else if (name == "--key-len")
-            spec.key_len_field = i32;
+            request.key_len_field = i32;
         else if (name == "--value-len")
-            spec.value_len_field = i32;
+            request.value_len_field = i32;
         else if (name == "--payload-len")
-            spec.payload_len_field = i32;
+            request.payload_len_field = i32;
         else if (name == "--pad")
-            spec.pad = static_cast<size_t>(v);
+            request.pad = static_cast<size_t>(v);
         else if (name == "--truncate")
-            spec.truncate = static_cast<size_t>(v);
+            request.truncate = static_cast<size_t>(v);
         else if (name == "--timeout")
             command.timeout_ms = static_cast<uint32_t>(v);
         else {
@@ -112,15 +112,15 @@ bool parse_options(const Args &args, size_t first, Command &command) {
 // Fills `command` from one command line; false (after saying why) when it is not one.
 bool parse_command(const Args &args, Command &command) {
     const std::string verb = args.empty() ? "" : args[0];
-    command.spec.req_id = next_req_id();
+    command.request.req_id = next_req_id();
     size_t first = 1;
     if (verb == "get" && args.size() >= 2) {
-        command.spec.key = args[1];
+        command.request.key = args[1];
         first = 2;
     } else if (verb == "set" && args.size() >= 3) {
-        command.spec.op = nvsim::kOpSet;
-        command.spec.key = args[1];
-        command.spec.value = args[2];
+        command.request.op = nvsim::kOpSet;
+        command.request.key = args[1];
+        command.request.value = args[2];
         first = 3;
     } else if (verb == "hex" && args.size() >= 2) {
         if (!nvsim::parse_hex(args[1], command.raw) || command.raw.empty()) {
@@ -145,7 +145,7 @@ bool parse_command(const Args &args, Command &command) {
 }
 
 int run(const Command &command) {
-    std::vector<uint8_t> frame = command.raw.empty() ? build_frame(command.spec) : command.raw;
+    std::vector<uint8_t> frame = command.raw.empty() ? build_frame(command.request) : command.raw;
     std::vector<uint8_t> answer;
     switch (nvsim::exchange(frame, command.timeout_ms, answer)) {
     case nvsim::kAnswered:
