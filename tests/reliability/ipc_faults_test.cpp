@@ -124,14 +124,19 @@ TEST_F(IpcFaults, SendersFillingTheQueueLoseNothing) {
     constexpr int kSenders = 8;
     constexpr int kMessages = 150;
     constexpr int kPayload = 1000; // a 16 KiB queue holds about 16 of them
-    ASSERT_NE(qx_ipc_start_loop(nullptr), 0u);
-    register_counter();
-    int self = qx_ipc_get_self_fd();
 
+    // The senders are forked before the receive thread exists: a child forked while that
+    // thread holds the allocator's lock would hang in its first allocation.
+    int go[2];
+    ASSERT_EQ(pipe(go), 0);
     std::vector<pid_t> children;
     for (int s = 0; s < kSenders; ++s) {
         pid_t child = fork();
         if (child == 0) {
+            close(go[1]);
+            int self = 0;
+            if (read(go[0], &self, sizeof self) != static_cast<ssize_t>(sizeof self))
+                _exit(2);
             std::vector<int> payload(kPayload / sizeof(int), 0);
             for (int n = 0; n < kMessages; ++n) {
                 payload[0] = s;
@@ -144,6 +149,14 @@ TEST_F(IpcFaults, SendersFillingTheQueueLoseNothing) {
         }
         children.push_back(child);
     }
+    close(go[0]);
+
+    ASSERT_NE(qx_ipc_start_loop(nullptr), 0u);
+    register_counter();
+    int self = qx_ipc_get_self_fd();
+    for (int s = 0; s < kSenders; ++s)
+        ASSERT_EQ(write(go[1], &self, sizeof self), static_cast<ssize_t>(sizeof self));
+    close(go[1]);
     for (pid_t child : children) {
         int status = 0;
         waitpid(child, &status, 0);
@@ -165,13 +178,13 @@ TEST_F(IpcFaults, AnAnswerReachesAWaiterAfterItsQueueWasRemovedAndMadeAgain) {
     constexpr int kServer = 6001;
     constexpr int kRequest = 50;
     constexpr int kAnswer = 51;
-    ASSERT_NE(qx_ipc_start_loop(nullptr), 0u);
-    int self = qx_ipc_get_self_fd();
     int server = msgget(kServer, IPC_CREAT | 0600);
     ASSERT_GE(server, 0);
     int go[2];
     ASSERT_EQ(pipe(go), 0);
 
+    // Forked before the receive thread exists, so the child's allocations cannot hang on a
+    // lock that thread held at the fork.
     pid_t child = fork();
     if (child == 0) {
         // A plain server: takes the request, answers when told to.
@@ -186,6 +199,8 @@ TEST_F(IpcFaults, AnAnswerReachesAWaiterAfterItsQueueWasRemovedAndMadeAgain) {
         answer->fd_src = kServer;
         _exit(qx_ipc_send_msg(answer.get()) == 0 ? 0 : 3);
     }
+    ASSERT_NE(qx_ipc_start_loop(nullptr), 0u);
+    int self = qx_ipc_get_self_fd();
 
     auto waited = std::async(std::launch::async, [self] {
         Msg request = make_msg(kServer, kRequest, 0, nullptr, 0);
