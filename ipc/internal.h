@@ -25,7 +25,8 @@ extern std::atomic<int> own_queue;
 int next_seq();
 
 // Sends the text of msg into the queue of key, opened with get_flags (as for msgget).
-// Returns msgsnd's result; -1 with *lookup_failed set when the queue could not be opened.
+// Returns msgsnd's result; -1 with *lookup_failed set when the queue could not be opened,
+// and for key 0, which names no endpoint (errno ENOENT, nothing created).
 int send_to_key(qx_ipc_msg *msg, int key, int get_flags, int send_flags, bool *lookup_failed);
 
 // Creates the own queue for an endpoint name; false (and logged) when none could be had.

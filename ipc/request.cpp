@@ -134,12 +134,7 @@ qx_ipc_send_msg_wait_rsp_timeout(qx_ipc_msg *req, qx_ipc_msg **rsp_out, unsigned
     req->mtype = 1;
     ResponseWait wait(*req);
     bool lookup_failed = false;
-    int result = -1;
-    // Key 0 would make a new private queue on every call, which no one could answer from.
-    if (req->fd_svr == IPC_PRIVATE)
-        lookup_failed = true;
-    else
-        result = send_to_key(req, req->fd_svr, IPC_CREAT | queue_mode, 0, &lookup_failed);
+    int result = send_to_key(req, req->fd_svr, IPC_CREAT | queue_mode, 0, &lookup_failed);
     if (lookup_failed) {
         qx_ipc_log(log_prefix, log_error, "qx_ipc_send_msg_wait_rsp fd_svr(0x%x) error\n\n",
                    static_cast<unsigned>(req->fd_svr));

@@ -26,6 +26,12 @@ int next_seq() {
 
 int send_to_key(qx_ipc_msg *msg, int key, int get_flags, int send_flags, bool *lookup_failed) {
     *lookup_failed = false;
+    // Key 0 is IPC_PRIVATE: msgget would make a new queue that no endpoint reads.
+    if (key == IPC_PRIVATE) {
+        errno = ENOENT;
+        *lookup_failed = true;
+        return -1;
+    }
     bool known = remembered.queue >= 0 && remembered.key == key;
     int queue = known ? remembered.queue : msgget(key, get_flags);
     if (queue < 0) {

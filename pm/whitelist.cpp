@@ -48,11 +48,10 @@ extern "C" PM_EXPORT int kesl_whitelist_set(const char *state) {
 extern "C" PM_EXPORT int kesl_whitelist_get(char *state) {
     if (!state)
         return -6;
-    // Terminated even if the store leaves the buffer untouched, so the log line below
-    // never reads past it.
-    state[0] = '\0';
+    // A failed read leaves the buffer as the caller set it, perhaps unterminated: the log
+    // line reads no more than the store could have written.
     int result = orvo_get_value("orvo_uci", "orvo_autosuspend", "whitelist_state", state);
-    g_log(kMonitorLevel, "ret =%d, whitelist_state is %s\n", result, state);
+    g_log(kMonitorLevel, "ret =%d, whitelist_state is %.*s\n", result, ORVO_UCI_VALUE_MAX, state);
     return result;
 }
 

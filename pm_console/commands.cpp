@@ -107,10 +107,11 @@ Next whitelist_set(char *state) {
 }
 
 Next whitelist_get(char *) {
-    // Holds any value the store keeps; cleared so a failed read prints nothing stale.
+    // Holds any value the store keeps.
     char state[ORVO_UCI_VALUE_MAX + 1] = {};
     int ret = kesl_whitelist_get(state);
-    printf("ret=%d, whilelist state is %s\n", ret, state);
+    if (ret == 0)
+        printf("ret=%d, whilelist state is %s\n", ret, state);
     return Next::Prompt;
 }
 

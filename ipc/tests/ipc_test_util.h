@@ -52,6 +52,15 @@ inline void remove_queue(int key) {
         msgctl(id, IPC_RMID, nullptr);
 }
 
+// Queues of this IPC namespace, whatever their key (IPC_PRIVATE ones too).
+inline int queue_count() {
+    std::ifstream list("/proc/sysvipc/msg");
+    int lines = 0;
+    for (std::string line; std::getline(list, line);)
+        ++lines;
+    return lines - 1; // the heading
+}
+
 // Messages waiting in the queue of key, or -1 when there is none.
 inline long queued(int key) {
     int id = msgget(key, 0);

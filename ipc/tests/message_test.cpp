@@ -92,6 +92,26 @@ TEST(Send, MissingQueueIsReportedAndNotCreated) {
     EXPECT_FALSE(queue_exists(6003));
 }
 
+TEST(Send, KeyZeroNamesNoQueueAndCreatesNone) {
+    // A queue sent to just before: key 0 must not reuse what this thread remembers either.
+    ASSERT_GE(msgget(6005, IPC_CREAT | 0600), 0);
+    ASSERT_EQ(qx_ipc_send_msg(make_msg(6005, 9).get()), 0);
+    const int queues = queue_count();
+    Msg msg = make_msg(0, 9, "lost");
+    StdoutCapture out;
+    errno = 0;
+    EXPECT_EQ(qx_ipc_send_msg(msg.get()), -1);
+    EXPECT_EQ(errno, ENOENT);
+    EXPECT_EQ(qx_ipc_send_msg(msg.get()), -1);
+    EXPECT_EQ(qx_ipc_send_msg_with_flag(msg.get(), IPC_NOWAIT), -1);
+    EXPECT_EQ(out.take(), "[qx] Err:qx_ipc_send_msg failed(0x2)\n\n\n"
+                          "[qx] Err:qx_ipc_send_msg failed(0x2)\n\n\n"
+                          "[qx] Err:qx_ipc_send_msg failed(0x2)\n\n\n");
+    EXPECT_EQ(queue_count(), queues);
+    EXPECT_EQ(queued(6005), 1);
+    remove_queue(6005);
+}
+
 TEST(Send, RemovedAndRemadeQueueIsFoundAgain) {
     // A queue that goes away after a send must be reported, not written to a stale identifier.
     ASSERT_GE(msgget(6004, IPC_CREAT | 0600), 0);

@@ -133,3 +133,26 @@ TEST(Publish, EndpointsSubscribedToEachOtherDoNotMakeMessagesCircle) {
     EXPECT_EQ(queued(y_key), 0);
     qx_ipc_terminate_loop();
 }
+
+TEST(Publish, ASubscriberWithoutAKeyIsSkippedAndNoQueueIsMade) {
+    ASSERT_NE(qx_ipc_start_loop(nullptr), 0ul);
+    const int hub = qx_ipc_get_self_fd();
+    ASSERT_GE(msgget(6200, IPC_CREAT | 0600), 0);
+    // Subscribers as the messages name them: key 0 first, then a real queue.
+    for (int fd_src : {0, 6200}) {
+        Msg msg = make_msg(hub, subscribe_id);
+        msg->fd_src = fd_src;
+        msg->msg_rsp = 70;
+        ASSERT_EQ(qx_ipc_send_msg(msg.get()), 0);
+    }
+    const int queues = queue_count();
+    StdoutCapture out;
+    send_to(hub, publish_id, 70, "news");
+    for (int i = 0; i < 500 && queued(6200) == 0; ++i)
+        usleep(10000);
+    EXPECT_EQ(queued(6200), 1) << "the subscriber after it still gets the message";
+    EXPECT_EQ(out.take(), "[qx] Err:qx_ipc_send_msg failed(0x2)\n\n\n");
+    EXPECT_EQ(queue_count(), queues);
+    remove_queue(6200);
+    qx_ipc_terminate_loop();
+}

@@ -2,6 +2,7 @@
 #include "deadline.h"
 #include "peer.h"
 
+#include <cerrno>
 #include <csignal>
 #include <thread>
 
@@ -184,9 +185,13 @@ TEST_F(Request, FailuresBeforeTheWaitLeaveRspOutAlone) {
     qx_ipc_msg *rsp = untouched;
     Msg req = request(0, 130, 160);
     {
+        const int queues = queue_count();
         StdoutCapture out;
+        errno = 0;
         EXPECT_EQ(qx_ipc_send_msg_wait_rsp_timeout(req.get(), &rsp, 100), -1);
+        EXPECT_EQ(errno, ENOENT);
         EXPECT_EQ(out.take(), "[qx] Err:qx_ipc_send_msg_wait_rsp fd_svr(0x0) error\n\n\n");
+        EXPECT_EQ(queue_count(), queues) << "key 0 makes no private queue";
     }
     // A send the kernel refuses (larger than any queue takes) is reported by the result only.
     Msg big = request(5469, 130, 160, std::string(20000, 'b'));

@@ -1,12 +1,14 @@
 // The whitelist through the real uci stand-in and the platform's whitelist clearing, and
 // automatic suspend through the simulated autosuspend service.
 #include "liborvo-kesl-autosuspend.h"
+#include "orvo_uci.h"
 #include "support.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -75,12 +77,22 @@ TEST_F(Whitelist, AFailedSetReturnsTheWaitStatusAndStillCommits) {
     support::write_file(kConfig, saved);
 }
 
-TEST_F(Whitelist, GetPassesTheStoresFailureOn) {
+TEST_F(Whitelist, AFailedGetLeavesTheCallersBufferAsItWas) {
     support::fail_call("orvo_get_value", -3);
-    char state[8] = "junk";
+    char state[8] = "dflt";
     EXPECT_EQ(kesl_whitelist_get(state), -3);
+    EXPECT_STREQ(state, "dflt") << "a default set by the caller survives";
+    EXPECT_TRUE(support::contains(logcap::lines(),
+                                  "ORVO_KESL_AUTOSUSPEND 1 ret =-3, whitelist_state is dflt"));
+
+    // An unterminated buffer of the store's size: the log line stops at its last byte but one.
+    char raw[ORVO_UCI_VALUE_MAX + 1];
+    memset(raw, 'x', sizeof raw);
+    logcap::clear();
+    EXPECT_EQ(kesl_whitelist_get(raw), -3);
     EXPECT_TRUE(
-        support::contains(logcap::lines(), "ORVO_KESL_AUTOSUSPEND 1 ret =-3, whitelist_state is "));
+        support::contains(logcap::lines(), "ORVO_KESL_AUTOSUSPEND 1 ret =-3, whitelist_state is " +
+                                               std::string(ORVO_UCI_VALUE_MAX, 'x')));
     EXPECT_EQ(kesl_whitelist_get(nullptr), -6);
 }
 

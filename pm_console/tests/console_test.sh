@@ -133,6 +133,14 @@ turn -wg $'ret=0, whilelist state is 0123456789abcdef\n'
 turn -q
 expect_transcript "a stored state longer than 7 characters"
 
+# A failed read prints nothing after the command.
+module ctl fail orvo_get_value -3
+run_console $'-wg\n-q\n'
+module ctl unfail orvo_get_value
+turn -wg
+turn -q
+expect_transcript "-wg when the store fails"
+
 # Automatic suspend on.
 run_console $'-e\n-q\n'
 turn -e $'kesl_autosuspend_enable success\n'
