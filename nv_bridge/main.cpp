@@ -7,6 +7,7 @@
 #include "channel.h"
 #include "nvrpc_codec.h"
 #include "relay.h"
+#include "reply_timer.h"
 #include "wakelock.h"
 
 #include <csignal>
@@ -57,6 +58,7 @@ int main() {
     int fd = nvrpc::channel_open();
     auto tid = static_cast<int32_t>(syscall(SYS_gettid));
     arm_first_alarm();
+    nvrpc::ReplyTimer reply_timer;
     if (!nvrpc::channel_wait_first_message(fd))
         fatal_stop(kLineNoFirstBuffer);
 
@@ -68,7 +70,7 @@ int main() {
         nvrpc::wakelock_take();
         // A request that cannot be relayed goes back as it came, so the modem core never waits.
         if (nvrpc::request_parts_ok(g_frame))
-            nvrpc::relay_request(g_frame, g_req, g_rsp, tid);
+            nvrpc::relay_request(g_frame, g_req, g_rsp, tid, reply_timer);
         g_frame.cmd = nvrpc::kCmdAnswer;
         if (nvrpc::frame_write(fd, g_frame) != 0)
             fatal_stop(kLineNoAnswerWrite);

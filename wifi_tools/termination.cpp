@@ -1,5 +1,7 @@
 #include "termination.h"
 
+#include "qx_wifi.h"
+
 #include <cerrno>
 #include <cstring>
 #include <pthread.h>
@@ -56,6 +58,11 @@ void install_termination_handler() {
         sigaction(signum, &action, nullptr);
 }
 
+int init_wifi_library() {
+    TerminationSignalsHeld held;
+    return qx_wifi_init_ext(0);
+}
+
 TerminationSignalsHeld::TerminationSignalsHeld() {
     sigset_t held;
     sigemptyset(&held);
@@ -65,5 +72,5 @@ TerminationSignalsHeld::TerminationSignalsHeld() {
 }
 
 TerminationSignalsHeld::~TerminationSignalsHeld() {
-    sigprocmask(SIG_SETMASK, &previous_, nullptr);
+    pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
 }

@@ -11,6 +11,10 @@ extern "C" void user_wifi_termination_handler(int signum);
 // For SIGINT, SIGHUP and SIGTERM, in that order; no SA_RESTART, so a waiting read returns.
 void install_termination_handler();
 
+// qx_wifi_init_ext(0) with the termination signals held: the threads the library starts
+// inherit the block, so the signals reach the main thread alone, also while it holds them.
+int init_wifi_library();
+
 // Holds the termination signals back for its lifetime; waiting_mask() lets them in again,
 // for a wait that a signal must end.
 class TerminationSignalsHeld {

@@ -53,7 +53,7 @@ int main(int argc, char **argv) {
     DualCommandLine cl = parse_dual_command_line(argc, argv);
     std::printf("[wlan_dual_demo]test begin.\n");
     install_termination_handler();
-    if (qx_wifi_init_ext(0) == 0)
+    if (init_wifi_library() == 0)
         register_dual_callbacks();
 
     if (int ret = user_wifi_enable()) {

@@ -68,7 +68,7 @@ int main() {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     std::printf("[wlan_rftest]test begin\n");
     install_termination_handler();
-    if (qx_wifi_init_ext(0) == 0)
+    if (init_wifi_library() == 0)
         qx_wifi_set_enable_status_ind_cb_ext(0, user_status_cb);
     run_console();
     qx_wifi_uninit_ext(0);

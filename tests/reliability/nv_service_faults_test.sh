@@ -61,5 +61,38 @@ service_killed_and_restarted() {
     expect_eq "nothing on standard error" "" "$(nv errors)"
 }
 
+# The service takes a request and dies without answering, the queue left as it was: the
+# daemon's wait for the reply ends after 20 s, the request goes again, and the restarted
+# service answers it. Later requests go once. The request comes once the daemon's start-up
+# alarm (20 s) has gone, so that nothing but the wait's own bound can end it.
+service_dies_holding_a_request() {
+    nv start
+    nv set a.b kept --req-id 50 >/dev/null
+    sleep 21
+    nv service silent 1
+    nv get a.b --req-id 51 --timeout 40000 >/tmp/answer &
+    local client=$!
+    wait_for "the service took the request" 2 grep -q 'req_id=51 ' /run/orvo-sim/nv/requests.log
+    local pid
+    pid=$(cat /run/orvo-sim/nv/service.pid)
+    kill -KILL "$pid"
+    wait_for "the killed service is gone" 5 bash -c "! kill -0 $pid"
+    nv start service
+    sleep 1
+    expect_fail "no answer before the wait ends" answered /tmp/answer
+    expect_ok "wake lock held while the request waits" held
+    expect_ok "the modem core's request ends" wait $client
+    expect_eq "answered with its req_id" "req_id=51" "$(field req_id /tmp/answer)"
+    expect_eq "with the stored value" 'value="kept"' "$(field value /tmp/answer)"
+    expect_printed "the ended wait reported" "nv error: msgrcv fail, errno = 4!"
+    expect_eq "sent again once" 2 "$(nv requests | grep -c 'req_id=51 ')"
+    wait_for "wake lock released after the answer" 2 released
+    expect_eq "next request answered" "req_id=52" "$(nv get a.b --req-id 52 | grep -o 'req_id=[0-9]*')"
+    expect_eq "and sent once" 1 "$(nv requests | grep -c 'req_id=52 ')"
+    expect_eq "no reply left over" 0 "$(queued)"
+    expect_eq "daemon still running" running "$(nv status)"
+    expect_eq "nothing on standard error" "" "$(nv errors)"
+}
+
 "$1"
 finish

@@ -3,7 +3,6 @@
 #include "wifi_model.h"
 
 #include <condition_variable>
-#include <csignal>
 #include <cstdio>
 #include <mutex>
 #include <sstream>
@@ -96,12 +95,9 @@ class Indications {
         int64_t now = now_ms();
         Last last = observe(snapshot(), now);
         off_t offset = events_end();
-        // The thread takes no signals: they belong to the program's own threads.
-        sigset_t all, previous;
-        sigfillset(&all);
-        pthread_sigmask(SIG_SETMASK, &all, &previous);
+        // The thread inherits the caller's signal mask, as a real library's would: it takes
+        // whatever signals the program leaves open.
         thread_ = std::thread([this, last, offset] { run(last, offset); });
-        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     }
 
     void stop() {
