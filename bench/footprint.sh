@@ -88,7 +88,7 @@ for i in "${!LIBRARIES[@]}"; do
 done
 
 declare -A resident
-if [ -x "$HOST_BUILD/bin/orvo-simkernel" ]; then
+if [ -x "$HOST_BUILD/bin/orvo-sim-kernel" ]; then
     while read -r name value; do
         resident[$name]=$value
     done < <(LD_LIBRARY_PATH=$HOST_BUILD/lib "$SRC/sim/module" --build "$HOST_BUILD" run \

@@ -31,7 +31,7 @@ long waiting_callers() {
 }
 
 bool data_channels(int n) {
-    auto status = service("status");
+    auto status = service("state");
     return !status.empty() &&
            status[0].find(", " + std::to_string(n) + " data channels") != std::string::npos;
 }
@@ -103,7 +103,7 @@ TEST_F(Feedback, FirstWaitConnectsEvenWithANullPointer) {
 }
 
 TEST_F(Feedback, FirstWaitWithoutServiceKeepsTheFlag) {
-    service("stop");
+    service("unlisten");
     in_fresh_process([] {
         int32_t sleep_start = 0;
         int32_t wakeup = 0;
@@ -143,13 +143,13 @@ TEST_F(Feedback, FeedbackResumesAfterTheServiceRestarts) {
         ASSERT_TRUE(eventually([] { return waiting_callers() == 1; }));
 
         // Gone for a while: the reader keeps trying without announcing anything.
-        service("stop");
+        service("unlisten");
         service("close");
         ASSERT_TRUE(eventually([] { return count(library_log(), "CONNECT ERROR ") >= 2; }));
         EXPECT_EQ(count(library_log(), "data channel closed by the service, reconnecting."), 1);
         EXPECT_FALSE(waiter->done.load());
 
-        service("restart");
+        service("reset");
         ASSERT_TRUE(eventually([] { return data_channels(1); }));
         EXPECT_FALSE(waiter->done.load());
         service("send 5 6");

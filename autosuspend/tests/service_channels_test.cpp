@@ -43,7 +43,7 @@ TEST_F(ServiceChannels, CommandsGoOutAsBareBytesOnOneChannel) {
 }
 
 TEST_F(ServiceChannels, AbsentServiceFailsAndTheNextCallTriesAgain) {
-    service("stop");
+    service("unlisten");
     in_fresh_process([] {
         EXPECT_EQ(orvo_autosleep_enable(), -1);
         EXPECT_EQ(orvo_autosleep_disable(), -1);
@@ -56,7 +56,7 @@ TEST_F(ServiceChannels, AbsentServiceFailsAndTheNextCallTriesAgain) {
         // The bound client file stays until the next attempt replaces it.
         EXPECT_TRUE(is_socket(client_path("cmd")));
 
-        service("restart");
+        service("reset");
         EXPECT_EQ(orvo_autosleep_enable(), 1);
         EXPECT_TRUE(eventually([] { return contains(journal(), "cmd 1 enable"); }));
     });
@@ -75,7 +75,7 @@ TEST_F(ServiceChannels, FailedDataChannelLeavesNoDescriptorBehind) {
         EXPECT_EQ(count(log, "cmd channel connect error."), 0);
         EXPECT_TRUE(eventually([] { return count(journal(), "cmd 3 closed") == 1; }));
 
-        service("restart");
+        service("reset");
         EXPECT_EQ(orvo_autosleep_disable(), 1);
         EXPECT_TRUE(eventually([] { return contains(journal(), "cmd 1 disable"); }));
     });
@@ -91,7 +91,7 @@ TEST_F(ServiceChannels, FailedSendBreaksTheCommandChannelForGood) {
         EXPECT_THAT(library_log(), ElementsAre("Sending data...", "SEND ERROR ",
                                                "libautosuspend send enable cmd fail."));
 
-        service("restart");
+        service("reset");
         service("clear");
         logcap::clear();
         EXPECT_EQ(orvo_autosleep_disable(), -1);

@@ -19,7 +19,7 @@ AtPort::AtPort() : in_fd_(STDIN_FILENO), out_fd_(STDOUT_FILENO) {}
 AtPort::AtPort(const std::string &link) {
     int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
-        perror("orvo-athost: pseudo-terminal");
+        perror("orvo-sim-athost: pseudo-terminal");
         if (master >= 0)
             close(master);
         return;
@@ -28,7 +28,7 @@ AtPort::AtPort(const std::string &link) {
     slave_fd_ = open(device_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     termios mode{};
     if (slave_fd_ < 0 || tcgetattr(slave_fd_, &mode) != 0) {
-        perror("orvo-athost: pseudo-terminal");
+        perror("orvo-sim-athost: pseudo-terminal");
         close(master);
         return;
     }
@@ -38,7 +38,7 @@ AtPort::AtPort(const std::string &link) {
     if (!link.empty()) {
         unlink(link.c_str());
         if (symlink(device_.c_str(), link.c_str()) != 0) {
-            perror("orvo-athost: link");
+            perror("orvo-sim-athost: link");
             close(master);
             return;
         }

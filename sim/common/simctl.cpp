@@ -1,13 +1,27 @@
 #include "simctl.h"
 
+#include "common/io.h"
+#include "common/unique_fd.h"
+#include "simfail.h"
+
+#include <cerrno>
+#include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace sim {
+
+namespace {
+
+bool write_whole(const orvo::UniqueFd &fd, const std::string &text) {
+    return fd && orvo::write_all(fd.get(), text.data(), text.size()) ==
+                     static_cast<ssize_t>(text.size());
+}
+
+} // namespace
 
 bool active() {
     struct stat st {};
@@ -16,14 +30,7 @@ bool active() {
 
 std::string path(const std::string &relative) { return std::string(kControlDir) + "/" + relative; }
 
-int fail_code(const char *call) {
-    if (!active())
-        return 0;
-    auto text = read_file(path(std::string("fail/") + call));
-    if (!text)
-        return 0;
-    return static_cast<int>(std::strtol(text->c_str(), nullptr, 0));
-}
+int fail_code(const char *call) { return orvo_sim_fail(call); }
 
 void record(const char *who, const char *format, ...) {
     if (!active())
@@ -37,36 +44,41 @@ void record(const char *who, const char *format, ...) {
 }
 
 std::optional<std::string> read_file(const std::string &file) {
-    int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    orvo::UniqueFd fd = orvo::open_fd(file.c_str(), O_RDONLY);
+    if (!fd)
         return std::nullopt;
     std::string text;
     char buf[4096];
     ssize_t n;
-    while ((n = read(fd, buf, sizeof buf)) > 0)
+    while ((n = orvo::read_all(fd.get(), buf, sizeof buf)) > 0)
         text.append(buf, static_cast<size_t>(n));
-    close(fd);
     return text;
 }
 
 bool write_file(const std::string &file, const std::string &text) {
-    int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    bool ok = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    close(fd);
-    return ok;
+    return write_whole(orvo::open_fd(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), text);
 }
 
-// One write per line with O_APPEND, so lines of concurrent processes never interleave.
-bool append_line(const std::string &file, const std::string &line) {
-    int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0)
+bool replace_file(const std::string &file, const std::string &text) {
+    std::string temporary = file + ".new-" + std::to_string(getpid());
+    if (!write_file(temporary, text) || rename(temporary.c_str(), file.c_str()) != 0) {
+        unlink(temporary.c_str());
         return false;
-    std::string text = line + "\n";
-    bool ok = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    close(fd);
-    return ok;
+    }
+    return true;
+}
+
+bool append_line(const std::string &file, const std::string &line) {
+    return write_whole(orvo::open_fd(file.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644),
+                       line + "\n");
+}
+
+pid_t service_pid(const std::string &name) {
+    if (!active())
+        return getpid();
+    auto text = read_file(path("services/" + name + ".pid"));
+    pid_t pid = text ? static_cast<pid_t>(std::atoi(text->c_str())) : 0;
+    return pid > 0 && kill(pid, 0) == 0 ? pid : 0;
 }
 
 } // namespace sim

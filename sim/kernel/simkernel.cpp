@@ -2,6 +2,7 @@
 // kernel files that the system uses, plus /sys/sim/control and /sys/sim/writes through
 // which tests and the tour drive it (see sim/module ctl kernel).
 #define FUSE_USE_VERSION 31
+#include "simfail.h"
 #include "wakelocks.h"
 
 #include <fuse.h>
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -51,11 +53,6 @@ const std::map<std::string, Node> kTree = {
 
 std::string basename_of(const std::string &path) { return path.substr(path.rfind('/') + 1); }
 
-// Scripted failures by file name: an errno, for a number of operations or for ever.
-struct Fault {
-    int error;
-    int remaining; // -1: for ever
-};
 
 class Kernel {
 public:
@@ -66,8 +63,8 @@ public:
         auto it = faults_.find(basename_of(path));
         if (it == faults_.end())
             return 0;
-        int error = it->second.error;
-        if (it->second.remaining > 0 && --it->second.remaining == 0)
+        int error = orvo_sim_script_take(&it->second);
+        if (it->second.count == 0)
             faults_.erase(it);
         return -error;
     }
@@ -120,31 +117,45 @@ private:
     std::mutex mutex_;
     std::condition_variable read_ready_;
     std::deque<int> reads_;
-    std::map<std::string, Fault> faults_;
+    std::map<std::string, orvo_sim_script> faults_; // by file name, "fail FILE ERRNO [COUNT]"
     std::map<std::string, std::string> registers_;
     std::string writes_;
 };
 
 Kernel g_kernel;
 
+// A read length for xp2xp_state: a whole number (negative: that errno); anything else is
+// refused rather than taken for 0.
+bool read_length(const std::string &text, int *length) {
+    char *end = nullptr;
+    errno = 0;
+    long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno != 0 || value < -4096 || value > 4096)
+        return false;
+    *length = static_cast<int>(value);
+    return true;
+}
+
 int Kernel::control(const std::string &commands) {
     std::istringstream lines(commands);
     std::string line;
     while (std::getline(lines, line)) {
         std::istringstream words(line);
-        std::string verb, arg;
+        std::string verb, arg, rest;
         words >> verb >> arg;
+        std::getline(words, rest);
+        orvo_sim_script script{};
+        int length = 0;
         if (verb.empty())
             continue;
         if (verb == "edge" && (arg == "0" || arg == "1")) {
             queue_read(arg == "0" ? 5 : 6);
-        } else if (verb == "xp2xp") {
-            queue_read(std::stoi(arg));
-        } else if (verb == "fail" && !arg.empty()) {
-            int error = EIO, count = -1;
-            words >> error >> count;
+        } else if (verb == "xp2xp" && read_length(arg, &length)) {
+            queue_read(length);
+        } else if (verb == "fail" && !arg.empty() &&
+                   orvo_sim_script_parse(rest.c_str(), &script) == 0 && script.code > 0) {
             std::lock_guard<std::mutex> guard(mutex_);
-            faults_[arg] = Fault{error, count > 0 ? count : -1};
+            faults_[arg] = script;
         } else if (verb == "unfail" && !arg.empty()) {
             std::lock_guard<std::mutex> guard(mutex_);
             faults_.erase(arg);

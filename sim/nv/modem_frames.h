@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace nvsim {
+namespace sim::nv {
 
 enum Operation : int32_t { kOpGet = 1, kOpSet = 2 };
 constexpr size_t kHeadOpAt = 12;
@@ -51,4 +51,4 @@ std::string hex(const std::vector<uint8_t> &bytes);
 bool parse_hex(const std::string &text, std::vector<uint8_t> &bytes);
 std::string escaped(const std::string &text);
 
-} // namespace nvsim
+} // namespace sim::nv

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace nvsim {
+namespace sim::nv {
 
 // Request record: uint32 time-out in ms (0: do not wait for an answer), then the frame bytes.
 // Reply record: int32 status, then the answer bytes.
@@ -30,4 +30,4 @@ LinkStatus exchange(const std::vector<uint8_t> &frame, uint32_t timeout_ms,
 int seqpacket_listen(const std::string &path);
 int seqpacket_connect(const std::string &path);
 
-} // namespace nvsim
+} // namespace sim::nv

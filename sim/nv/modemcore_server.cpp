@@ -12,7 +12,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace nvsim {
+namespace sim::nv {
 
 namespace {
 
@@ -165,7 +165,7 @@ int serve(bool send_hello) {
     int channel = seqpacket_listen(NV_SIM_CHANNEL_SOCKET);
     int link = seqpacket_listen(NV_SIM_MODEMCORE_SOCKET);
     if (channel < 0 || link < 0) {
-        perror("orvo-modemcore: cannot listen");
+        perror("orvo-sim-modemcore: cannot listen");
         return 1;
     }
     Server(channel, link, send_hello).run();
@@ -194,4 +194,4 @@ LinkStatus exchange(const std::vector<uint8_t> &frame, uint32_t timeout_ms,
     return status;
 }
 
-} // namespace nvsim
+} // namespace sim::nv

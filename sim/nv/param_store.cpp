@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <fstream>
 
-namespace nvsim {
+namespace sim::nv {
 
 namespace {
 
@@ -83,4 +83,4 @@ bool ParamStore::save() const {
     return std::rename(temporary.c_str(), path_.c_str()) == 0;
 }
 
-} // namespace nvsim
+} // namespace sim::nv

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-namespace nvsim {
+namespace sim::nv {
 
 class ParamStore {
   public:
@@ -24,4 +24,4 @@ class ParamStore {
     std::map<std::string, std::string> values_;
 };
 
-} // namespace nvsim
+} // namespace sim::nv

@@ -1,6 +1,7 @@
 // liborvo-log stand-in: one logger per tag; each message becomes one line
 // "<date> <time> <tag> <level> <text>" in the sandbox's system log, or on standard
 // error outside a sandbox. Never on standard output, so console transcripts stay clean.
+#include "common/export.h"
 #include "orvo_log.h"
 #include "simctl.h"
 
@@ -79,7 +80,7 @@ constexpr auto g_loggers = make_loggers(std::make_index_sequence<kSlots>{});
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) orvo_log_function_t
+extern "C" ORVO_EXPORT orvo_log_function_t
 orvo_log_function_init(const char *tag) {
     if (tag == nullptr)
         tag = "(null)";

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace smssim {
+namespace sim::sms {
 
 constexpr int kCapacity = 50;
 
@@ -35,6 +35,8 @@ std::optional<int> store(const Message &message);
 std::optional<Message> load(int index);
 bool save(int index, const Message &message);
 bool erase(int index);
+// No stored and no sent messages.
+void clear();
 std::vector<int> stored_indexes();
 
 // Announces a stored message to the waiting clients.
@@ -49,4 +51,4 @@ std::pair<int, std::string> load_smsc();
 // Text on one line: backslash, line feed, tab and control bytes escaped.
 std::string escape(const std::string &text);
 
-} // namespace smssim
+} // namespace sim::sms

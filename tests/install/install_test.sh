@@ -105,7 +105,7 @@ check_project() {
         [[ " ${LIBRARIES[*]} " = *" $name "* ]] || fail "lib$name in the module component"
     done
     [ -z "$(ls -A "$dir/module$prefix/include" 2>/dev/null)" ] || fail "headers in the module component"
-    [ -x "$dir/sim$prefix/libexec/orvo-sim/orvo-logger" ] || fail "sim tools not installed"
+    [ -x "$dir/sim$prefix/libexec/orvo-sim/orvo-sim-logger" ] || fail "sim tools not installed"
 
     if [[ " ${built[*]} " = *" orvo-kesl-autosuspend "* && " ${built[*]} " = *" qxipc "* ]]; then
         build_example "$kind" "$dir/all" "$libdir" "$prefix"

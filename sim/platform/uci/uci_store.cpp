@@ -1,59 +1,45 @@
 #include "uci_store.h"
 
+#include "common/guards.h"
+#include "common/io.h"
+#include "common/unique_fd.h"
 #include "orvo_uci.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace uci {
+namespace sim::uci {
 
 namespace {
-
-class Descriptor {
-  public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 // Held across each operation: shared for readers, exclusive for writers.
 class StoreLock {
   public:
     StoreLock(const std::string &save_dir, bool exclusive)
-        : fd_(open((save_dir + "/.lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC,
-                   0600)) {
-        locked_ = fd_.get() >= 0 && flock(fd_.get(), exclusive ? LOCK_EX : LOCK_SH) == 0;
-    }
-    bool locked() const { return locked_; }
+        : fd_(orvo::open_fd((save_dir + "/.lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW, 0600)),
+          lock_(fd_.get(), exclusive ? orvo::FileLock::Mode::exclusive
+                                     : orvo::FileLock::Mode::shared) {}
+    bool locked() const { return lock_.locked(); }
 
   private:
-    Descriptor fd_;
-    bool locked_ = false;
+    orvo::UniqueFd fd_;
+    orvo::FileLock lock_;
 };
 
 enum class Read { ok, missing, failed };
 
 Read read_file(const std::string &file, std::string *text) {
-    Descriptor fd(open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    if (fd.get() < 0)
+    orvo::UniqueFd fd = orvo::open_fd(file.c_str(), O_RDONLY | O_NOFOLLOW);
+    if (!fd)
         return errno == ENOENT ? Read::missing : Read::failed;
     text->clear();
     char buf[4096];
     ssize_t n;
-    while ((n = read(fd.get(), buf, sizeof buf)) > 0)
+    while ((n = orvo::read_all(fd.get(), buf, sizeof buf)) > 0)
         text->append(buf, static_cast<size_t>(n));
     return n < 0 ? Read::failed : Read::ok;
 }
@@ -62,18 +48,14 @@ Read read_file(const std::string &file, std::string *text) {
 bool replace_file(const std::string &file, const std::string &text) {
     std::string temporary = file + ".new-" + std::to_string(getpid());
     unlink(temporary.c_str());
-    Descriptor fd(
-        open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
-    if (fd.get() < 0)
+    orvo::UniqueFd fd =
+        orvo::open_fd(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0644);
+    if (!fd)
         return false;
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = write(fd.get(), text.data() + done, text.size() - done);
-        if (n <= 0) {
-            unlink(temporary.c_str());
-            return false;
-        }
-        done += static_cast<size_t>(n);
+    if (orvo::write_all(fd.get(), text.data(), text.size()) !=
+        static_cast<ssize_t>(text.size())) {
+        unlink(temporary.c_str());
+        return false;
     }
     if (fsync(fd.get()) != 0 || rename(temporary.c_str(), file.c_str()) != 0) {
         unlink(temporary.c_str());
@@ -357,4 +339,4 @@ Status Store::changes(const std::string &config, std::vector<std::string> *lines
     return Status::ok;
 }
 
-} // namespace uci
+} // namespace sim::uci

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace simwifi {
+namespace sim::wifi {
 namespace {
 
 int settle(const Transition &t, int64_t since, int64_t now, int pending) {
@@ -121,4 +121,4 @@ void fill_scan_result(int count, wifi_scan_result *list) {
     }
 }
 
-} // namespace simwifi
+} // namespace sim::wifi
