@@ -4,9 +4,9 @@
 // (bench/nv_bridge.sh sets that up); it is the modem core itself and starts the daemon.
 #include "modem_frames.h"
 #include "modemcore_link.h"
-#include "simclient.h"
 #include "nv_paths.h"
 #include "nvrpc_codec.h"
+#include "simclient.h"
 
 #include <algorithm>
 #include <chrono>
@@ -106,8 +106,8 @@ int main(int argc, char **argv) {
     int count = argc > 1 ? atoi(argv[1]) : 5000;
     if (count < 100)
         count = 100;
-    int listener = sim::nv::seqpacket_listen(NV_SIM_CHANNEL_SOCKET);
-    if (listener < 0) {
+    orvo::UniqueFd listener = sim::nv::seqpacket_listen(NV_SIM_CHANNEL_SOCKET);
+    if (!listener) {
         perror("bench: listen");
         return 1;
     }
@@ -116,7 +116,7 @@ int main(int argc, char **argv) {
         fprintf(stderr, "bench: %s\n", daemon.error().c_str());
         return 1;
     }
-    int channel = accept(listener, nullptr, nullptr);
+    int channel = accept(listener.get(), nullptr, nullptr);
     char hello[24] = {};
     if (channel < 0 || send(channel, hello, sizeof hello, 0) != sizeof hello) {
         perror("bench: channel");

@@ -4,13 +4,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <csignal>
 #include <poll.h>
-#include <sys/signalfd.h>
 #include <sstream>
+#include <sys/signalfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -37,7 +37,9 @@ std::vector<std::string> split_words(const std::string &line) {
     return words;
 }
 
-std::string control_path() { return sim::path("autosuspend.control"); }
+std::string control_path() {
+    return sim::path("autosuspend.control");
+}
 
 } // namespace
 

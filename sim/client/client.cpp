@@ -23,11 +23,15 @@ std::vector<std::string> lines_of(const std::string &text) {
     return lines;
 }
 
-std::string setting_path(const std::string &name) { return path("settings/" + name); }
+std::string setting_path(const std::string &name) {
+    return path("settings/" + name);
+}
 
 } // namespace
 
-bool in_module() { return active(); }
+bool in_module() {
+    return active();
+}
 
 bool fail(const std::string &call, int code, int count) {
     if (code == 0)
@@ -35,7 +39,9 @@ bool fail(const std::string &call, int code, int count) {
     return orvo_sim_fail_set(call.c_str(), code, count) == 0;
 }
 
-bool unfail(const std::string &call) { return orvo_sim_fail_clear(call.c_str()) == 0; }
+bool unfail(const std::string &call) {
+    return orvo_sim_fail_clear(call.c_str()) == 0;
+}
 
 bool set(const std::string &name, long value) {
     if (name.empty() || name.find('/') != std::string::npos)
@@ -49,11 +55,17 @@ bool unset(const std::string &name) {
            (unlink(setting_path(name).c_str()) == 0 || errno == ENOENT);
 }
 
-std::vector<std::string> calls() { return lines_of(read_file(path("calls")).value_or("")); }
+std::vector<std::string> calls() {
+    return lines_of(read_file(path("calls")).value_or(""));
+}
 
-void clear_calls() { write_file(path("calls"), ""); }
+void clear_calls() {
+    write_file(path("calls"), "");
+}
 
-std::vector<std::string> log_lines() { return lines_of(read_file(path("log")).value_or("")); }
+std::vector<std::string> log_lines() {
+    return lines_of(read_file(path("log")).value_or(""));
+}
 
 std::vector<std::string> log_plain(const std::string &tag) {
     std::vector<std::string> result;
@@ -69,18 +81,26 @@ std::vector<std::string> log_plain(const std::string &tag) {
     return result;
 }
 
-void clear_log() { write_file(path("log"), ""); }
+void clear_log() {
+    write_file(path("log"), "");
+}
 
 std::string led_mode(const std::string &led) {
     std::string text = read_file(path("led." + led)).value_or("");
     return text.substr(0, text.find('\n'));
 }
 
-bool kernel_control(const std::string &line) { return write_file(kKernelControl, line + "\n"); }
+bool kernel_control(const std::string &line) {
+    return write_file(kKernelControl, line + "\n");
+}
 
-bool kernel_edge(int level) { return kernel_control("edge " + std::to_string(level ? 1 : 0)); }
+bool kernel_edge(int level) {
+    return kernel_control("edge " + std::to_string(level ? 1 : 0));
+}
 
-bool kernel_xp2xp(int length) { return kernel_control("xp2xp " + std::to_string(length)); }
+bool kernel_xp2xp(int length) {
+    return kernel_control("xp2xp " + std::to_string(length));
+}
 
 bool kernel_fail(const std::string &file, int error, int count) {
     std::string line = "fail " + file + " " + std::to_string(error);
@@ -89,8 +109,12 @@ bool kernel_fail(const std::string &file, int error, int count) {
     return kernel_control(line);
 }
 
-bool kernel_unfail(const std::string &file) { return kernel_control("unfail " + file); }
+bool kernel_unfail(const std::string &file) {
+    return kernel_control("unfail " + file);
+}
 
-std::string kernel_writes() { return read_file(kKernelWrites).value_or(""); }
+std::string kernel_writes() {
+    return read_file(kKernelWrites).value_or("");
+}
 
 } // namespace sim

@@ -86,7 +86,9 @@ int sms_deliver(const SmsDelivery &delivery, std::string *why) {
     return *index;
 }
 
-std::string sms_outbox() { return sms::outbox(); }
+std::string sms_outbox() {
+    return sms::outbox();
+}
 
 std::vector<std::string> sms_store() {
     std::vector<std::string> lines;
@@ -107,7 +109,9 @@ std::string sms_smsc() {
     return std::to_string(type) + " " + address;
 }
 
-void sms_clear() { sms::clear(); }
+void sms_clear() {
+    sms::clear();
+}
 
 std::string nv_record(const std::string &name) {
     static const char *const kFiles[][2] = {{"requests", "requests.log"},

@@ -36,11 +36,11 @@ void clear_log();
 std::string led_mode(const std::string &led);
 
 // The simulated kernel.
-bool kernel_edge(int level);          // a low-power-mode edge: xp2xp_state reads 5 or 6 bytes
-bool kernel_xp2xp(int length);        // the next xp2xp_state read returns length bytes
+bool kernel_edge(int level);   // a low-power-mode edge: xp2xp_state reads 5 or 6 bytes
+bool kernel_xp2xp(int length); // the next xp2xp_state read returns length bytes
 bool kernel_fail(const std::string &file, int error, int count = -1); // by name: gmac_power
 bool kernel_unfail(const std::string &file);
-std::string kernel_writes();          // "/sys/<file> <text>" per write of a register file
+std::string kernel_writes();                  // "/sys/<file> <text>" per write of a register file
 bool kernel_control(const std::string &line); // one control line, as `ctl kernel LINE`
 
 // A simulated service, declared in sim/services.d/<name>.service: started with the module
@@ -94,10 +94,10 @@ struct SmsDelivery {
 };
 // Stores and announces the message; its index, or -1 with the reason in *why.
 int sms_deliver(const SmsDelivery &message, std::string *why = nullptr);
-std::string sms_outbox();              // number, format, length, text (escaped), tab-separated
-std::vector<std::string> sms_store();  // index, status, format, part, sender, text
-std::string sms_smsc();                // "<type> <address>"
-void sms_clear();                      // no stored and no sent messages
+std::string sms_outbox();             // number, format, length, text (escaped), tab-separated
+std::vector<std::string> sms_store(); // index, status, format, part, sender, text
+std::string sms_smsc();               // "<type> <address>"
+void sms_clear();                     // no stored and no sent messages
 
 // The NV bridge's simulators.
 // What they recorded: "requests" (the NV service's requests, one line each), "last-request"

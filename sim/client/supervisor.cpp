@@ -101,10 +101,10 @@ std::vector<std::string> words_of(const std::string &text) {
 [[noreturn]] void exec_service(const std::string &name, const Declaration &d,
                                const std::vector<std::string> &args) {
     orvo::UniqueFd in = orvo::open_fd("/dev/null", O_RDONLY);
-    orvo::UniqueFd out = orvo::open_fd(service_file(name, ".out").c_str(),
-                                       O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    orvo::UniqueFd err = orvo::open_fd(service_file(name, ".err").c_str(),
-                                       O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    orvo::UniqueFd out =
+        orvo::open_fd(service_file(name, ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    orvo::UniqueFd err =
+        orvo::open_fd(service_file(name, ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     dup2(in.get(), STDIN_FILENO);
     dup2(out.get(), STDOUT_FILENO);
     dup2(err.get(), STDERR_FILENO);
@@ -237,11 +237,9 @@ bool Service::start(const std::vector<std::string> &args) {
     waitpid(starter, nullptr, 0);
     bool started = wait_for(
         [&] { return recorded_pid(name_) > 0 || read_status(name_).has_value(); }, kReadyTimeout);
-    bool ready = started && wait_for(
-                                [&] {
-                                    return is_ready(d->ready) || read_status(name_).has_value();
-                                },
-                                kReadyTimeout);
+    bool ready =
+        started && wait_for([&] { return is_ready(d->ready) || read_status(name_).has_value(); },
+                            kReadyTimeout);
     if (ready && is_ready(d->ready))
         return true;
     auto ended = read_status(name_);
@@ -266,7 +264,9 @@ bool Service::stop() {
     return true;
 }
 
-bool Service::restart(const std::vector<std::string> &args) { return stop() && start(args); }
+bool Service::restart(const std::vector<std::string> &args) {
+    return stop() && start(args);
+}
 
 std::string Service::status() const {
     if (auto ended = read_status(name_))
@@ -275,7 +275,9 @@ std::string Service::status() const {
     return pid > 0 && ::kill(pid, 0) == 0 ? "running" : "stopped";
 }
 
-pid_t Service::pid() const { return status() == "running" ? recorded_pid(name_) : 0; }
+pid_t Service::pid() const {
+    return status() == "running" ? recorded_pid(name_) : 0;
+}
 
 bool Service::kill(int signal) {
     error_.clear();
@@ -292,9 +294,13 @@ bool Service::kill(int signal) {
     return true;
 }
 
-std::string Service::output_file() const { return service_file(name_, ".out"); }
+std::string Service::output_file() const {
+    return service_file(name_, ".out");
+}
 
-std::string Service::errors_file() const { return service_file(name_, ".err"); }
+std::string Service::errors_file() const {
+    return service_file(name_, ".err");
+}
 
 std::vector<std::string> service_names() {
     std::vector<std::string> names;

@@ -17,8 +17,8 @@ namespace sim {
 namespace {
 
 bool write_whole(const orvo::UniqueFd &fd, const std::string &text) {
-    return fd && orvo::write_all(fd.get(), text.data(), text.size()) ==
-                     static_cast<ssize_t>(text.size());
+    return fd &&
+           orvo::write_all(fd.get(), text.data(), text.size()) == static_cast<ssize_t>(text.size());
 }
 
 } // namespace
@@ -28,9 +28,13 @@ bool active() {
     return stat(kControlDir, &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string path(const std::string &relative) { return std::string(kControlDir) + "/" + relative; }
+std::string path(const std::string &relative) {
+    return std::string(kControlDir) + "/" + relative;
+}
 
-int fail_code(const char *call) { return orvo_sim_fail(call); }
+int fail_code(const char *call) {
+    return orvo_sim_fail(call);
+}
 
 void record(const char *who, const char *format, ...) {
     if (!active())
@@ -71,6 +75,43 @@ bool replace_file(const std::string &file, const std::string &text) {
 bool append_line(const std::string &file, const std::string &line) {
     return write_whole(orvo::open_fd(file.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644),
                        line + "\n");
+}
+
+std::string escape(const std::string &text) {
+    std::string out;
+    for (unsigned char c : text) {
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\t')
+            out += "\\t";
+        else if (c < 0x20 || c == 0x7f) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02x", c);
+            out += hex;
+        } else
+            out += static_cast<char>(c);
+    }
+    return out;
+}
+
+std::string unescape(const std::string &text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+            continue;
+        }
+        char c = text[++i];
+        if (c == 'x' && i + 2 < text.size()) {
+            out += static_cast<char>(std::strtol(text.substr(i + 1, 2).c_str(), nullptr, 16));
+            i += 2;
+        } else {
+            out += c == 't' ? '\t' : c == 'n' ? '\n' : c;
+        }
+    }
+    return out;
 }
 
 pid_t service_pid(const std::string &name) {

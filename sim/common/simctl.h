@@ -34,9 +34,16 @@ bool replace_file(const std::string &file, const std::string &text);
 // One write per line with O_APPEND, so lines of concurrent processes never interleave.
 bool append_line(const std::string &file, const std::string &line);
 
+// Text on one line: backslash, line feed, tab and other control bytes escaped ("\\", "\n",
+// "\t", "\xHH"); unescape reads it back.
+std::string escape(const std::string &text);
+std::string unescape(const std::string &text);
+
 // The process of a running simulated service, 0 when it is not running. Outside a sandbox
 // every service runs in the calling process: its own pid.
 pid_t service_pid(const std::string &name);
-inline bool service_running(const std::string &name) { return service_pid(name) > 0; }
+inline bool service_running(const std::string &name) {
+    return service_pid(name) > 0;
+}
 
 } // namespace sim

@@ -20,7 +20,9 @@ orvo::UniqueFd lock_file() {
     return orvo::open_fd(sim::path("fail/.lock").c_str(), O_RDWR | O_CREAT, 0644);
 }
 
-std::string script_path(const char *call) { return sim::path(std::string("fail/") + call); }
+std::string script_path(const char *call) {
+    return sim::path(std::string("fail/") + call);
+}
 
 bool valid_call(const char *call) {
     return call && *call && *call != '.' && std::string(call).find('/') == std::string::npos;

@@ -14,12 +14,13 @@ namespace {
 constexpr const char kDdrId[] = "devmem/0x0121B040";
 
 int usage() {
-    std::fputs(R"(usage: sim/module ctl devmem ddrid VALUE   the DDR-identification register (0x0121b040)
+    std::fputs(
+        R"(usage: sim/module ctl devmem ddrid VALUE   the DDR-identification register (0x0121b040)
                                            reads VALUE (a 32-bit number)
        sim/module ctl devmem ddrid none    reading it fails: devmem prints nothing
        sim/module ctl devmem ddrid reset   back to its power-on value (0xF8631500)
 )",
-               stderr);
+        stderr);
     return 2;
 }
 

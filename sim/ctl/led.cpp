@@ -8,8 +8,9 @@ namespace sim::ctl {
 
 int led(const Args &args) {
     if (args.size() != 1 || (args[0] != "net" && args[0] != "status")) {
-        std::fputs("usage: sim/module ctl led net|status   the LED's mode, nothing when never set\n",
-                   stderr);
+        std::fputs(
+            "usage: sim/module ctl led net|status   the LED's mode, nothing when never set\n",
+            stderr);
         return 2;
     }
     std::string mode = led_mode(args[0]);

@@ -79,7 +79,6 @@ int print_file(const std::string &file) {
     return 0;
 }
 
-
 using Args = std::vector<std::string>;
 
 struct Command {
@@ -120,8 +119,7 @@ bool parse_options(const Args &args, size_t first, Command &command) {
         else if (name == "--value")
             request.value = text;
         else if (!numeric) {
-            fprintf(stderr, "ctl nv: bad option or number: %s %s\n", name.c_str(),
-                    text.c_str());
+            fprintf(stderr, "ctl nv: bad option or number: %s %s\n", name.c_str(), text.c_str());
             return false;
         } else if (name == "--req-id")
             request.req_id = i32;
@@ -261,7 +259,6 @@ int run_script(const std::string &path) {
     }
     return status;
 }
-
 
 int modem_core(const Args &args) {
     if (args[0] == "script")

@@ -47,8 +47,9 @@ int service(const std::string &name, const Args &args) {
     } else if (verb == "kill" && rest.size() == 1 && signal_number(rest[0]) > 0) {
         ok = service.kill(signal_number(rest[0]));
     } else {
-        std::fprintf(stderr, "usage: sim/module ctl %s start [ARGS] | stop | restart [ARGS] | "
-                             "status | pid | kill SIGNAL\n",
+        std::fprintf(stderr,
+                     "usage: sim/module ctl %s start [ARGS] | stop | restart [ARGS] | "
+                     "status | pid | kill SIGNAL\n",
                      name.c_str());
         return 2;
     }

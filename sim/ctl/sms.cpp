@@ -10,7 +10,8 @@ namespace sim::ctl {
 
 namespace {
 
-const char kUsage[] = R"(usage: sim/module ctl sms deliver [--format F] [--length N] SENDER TEXT [I N]
+const char kUsage[] =
+    R"(usage: sim/module ctl sms deliver [--format F] [--length N] SENDER TEXT [I N]
                           a message arrives at the module (part I of N): stored, the kernel
                           wake lock "sms_read" taken, waiting clients woken; prints the index
        sim/module ctl sms outbox    sent messages: number, format, length, text (escaped)

@@ -32,7 +32,9 @@ int usage() {
     return 2;
 }
 
-int fail(const char *message) { return complain("wifi", message); }
+int fail(const char *message) {
+    return complain("wifi", message);
+}
 
 int delay(const std::vector<std::string> &args) {
     long long ms = 0;
@@ -89,9 +91,9 @@ int result(const std::vector<std::string> &args) {
     wifi::update([&](World &w) {
         wifi::Settings &s = w.settings;
         wifi::Transition &t = name == "enable"    ? s.enable
-                                 : name == "disable" ? s.disable
-                                 : name == "ap"      ? s.ap
-                                                     : s.sta;
+                              : name == "disable" ? s.disable
+                              : name == "ap"      ? s.ap
+                                                  : s.sta;
         t.settled = static_cast<int>(state);
         t.never = never;
         if (name == "sta")
@@ -118,8 +120,7 @@ int station(bool join, const std::vector<std::string> &args) {
     size_t ap_arg = join ? 2 : 1;
     long long ap = 0;
     if (args.empty() || args.size() > ap_arg + 1 ||
-        (args.size() == ap_arg + 1 && !number(args[ap_arg], ap)) || ap < 0 ||
-        ap >= wifi::kApCount)
+        (args.size() == ap_arg + 1 && !number(args[ap_arg], ap)) || ap < 0 || ap >= wifi::kApCount)
         return usage();
     const std::string &mac = args[0];
     std::string host = join && args.size() > 1 ? args[1] : "";
@@ -138,7 +139,7 @@ int station(bool join, const std::vector<std::string> &args) {
         return fail("the access point is not up");
     // After the host is stored, so that a client finds it once it hears of the join.
     wifi::append_event(std::string(join ? "join " : "leave ") + std::to_string(ap) + " " +
-                          wifi::encode_text(mac));
+                       wifi::encode_text(mac));
     return 0;
 }
 

@@ -51,11 +51,12 @@ const std::map<std::string, Node> kTree = {
     {"/sim/writes", {Kind::Writes, 0444}},
 };
 
-std::string basename_of(const std::string &path) { return path.substr(path.rfind('/') + 1); }
-
+std::string basename_of(const std::string &path) {
+    return path.substr(path.rfind('/') + 1);
+}
 
 class Kernel {
-public:
+  public:
     WakeLocks wakelocks;
 
     int fault(const std::string &path) {
@@ -113,7 +114,7 @@ public:
 
     int control(const std::string &commands);
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable read_ready_;
     std::deque<int> reads_;
@@ -291,9 +292,13 @@ int sk_write(const char *path, const char *buf, size_t size, off_t, fuse_file_in
     return result < 0 ? result : static_cast<int>(size);
 }
 
-int sk_truncate(const char *path, off_t, fuse_file_info *) { return find_node(path) ? 0 : -ENOENT; }
+int sk_truncate(const char *path, off_t, fuse_file_info *) {
+    return find_node(path) ? 0 : -ENOENT;
+}
 
-int sk_create(const char *, mode_t, fuse_file_info *) { return -EACCES; }
+int sk_create(const char *, mode_t, fuse_file_info *) {
+    return -EACCES;
+}
 
 } // namespace
 

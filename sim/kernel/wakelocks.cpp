@@ -117,8 +117,12 @@ std::string WakeLocks::list(bool active) {
     return text + "\n";
 }
 
-std::string WakeLocks::held_list() { return list(true); }
-std::string WakeLocks::released_list() { return list(false); }
+std::string WakeLocks::held_list() {
+    return list(true);
+}
+std::string WakeLocks::released_list() {
+    return list(false);
+}
 
 std::string WakeLocks::sources_table() {
     std::lock_guard<std::mutex> guard(mutex_);

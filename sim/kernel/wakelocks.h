@@ -8,7 +8,7 @@
 #include <string>
 
 class WakeLocks {
-public:
+  public:
     // A write to wake_lock: 0 or -EINVAL.
     int lock(const std::string &text);
     // A write to wake_unlock: 0 or -EINVAL.
@@ -18,7 +18,7 @@ public:
     std::string released_list(); // read of wake_unlock
     std::string sources_table(); // read of wakeup_sources
 
-private:
+  private:
     struct Source {
         bool active = false;
         uint64_t active_count = 0;

@@ -2,6 +2,8 @@
 // on the channel and gets back the daemon's answer.
 #pragma once
 
+#include "common/unique_fd.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -26,8 +28,8 @@ int serve(bool send_hello);
 LinkStatus exchange(const std::vector<uint8_t> &frame, uint32_t timeout_ms,
                     std::vector<uint8_t> &answer);
 
-// A SOCK_SEQPACKET socket bound and listening at `path`, or connected to it; -1 on failure.
-int seqpacket_listen(const std::string &path);
-int seqpacket_connect(const std::string &path);
+// A SOCK_SEQPACKET socket bound and listening at `path`, or connected to it; none on failure.
+orvo::UniqueFd seqpacket_listen(const std::string &path);
+orvo::UniqueFd seqpacket_connect(const std::string &path);
 
 } // namespace sim::nv

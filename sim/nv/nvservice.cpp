@@ -15,6 +15,7 @@
 #include "nv_paths.h"
 #include "nvrpc_frame.h"
 #include "param_store.h"
+#include "simctl.h"
 
 #include <cerrno>
 #include <csignal>
@@ -90,13 +91,13 @@ std::string text_field(const uint8_t *at, size_t size) {
 void record(const nvrpc::nvrpc_req &req) {
     std::string key = text_field(req.text + nvrpc::kReqKeyAt, nvrpc::kKeySize);
     std::string value = text_field(req.text + nvrpc::kReqValueAt, nvrpc::kValueSize);
-    if (FILE *log = fopen(NV_SIM_DIR "/requests.log", "a")) {
-        fprintf(log, "request mtype=%ld tid=%d req_id=%d op=%d key=\"%s\" value=\"%s\"\n",
-                req.mtype, text_i32(req, nvrpc::kReqTidAt), text_i32(req, nvrpc::kReqIdAt),
-                text_i32(req, sim::nv::kHeadOpAt - nvrpc::kHeadToText), sim::nv::escaped(key).c_str(),
-                sim::nv::escaped(value).c_str());
-        fclose(log);
-    }
+    char head[160];
+    snprintf(head, sizeof head, "request mtype=%ld tid=%d req_id=%d op=%d key=\"", req.mtype,
+             text_i32(req, nvrpc::kReqTidAt), text_i32(req, nvrpc::kReqIdAt),
+             text_i32(req, sim::nv::kHeadOpAt - nvrpc::kHeadToText));
+    std::string line =
+        head + sim::nv::escaped(key) + "\" value=\"" + sim::nv::escaped(value) + "\"";
+    sim::append_line(NV_SIM_DIR "/requests.log", line);
     if (FILE *raw = fopen(NV_SIM_DIR "/last-request.bin", "w")) {
         auto mtype = static_cast<int32_t>(req.mtype);
         fwrite(&mtype, sizeof mtype, 1, raw);

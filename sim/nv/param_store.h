@@ -1,5 +1,5 @@
 // The NV parameters of the simulated module, kept in a file so that they outlive the
-// service: one "key<TAB>value" line each, with \\, \t and \n escaped.
+// service: one "key<TAB>value" line each, escaped as sim::escape does.
 #pragma once
 
 #include <map>

@@ -9,21 +9,19 @@
 
 namespace sim::nv {
 
-int seqpacket_listen(const std::string &path) {
-    if (!orvo::local_path_fits(path.c_str()))
-        return -1;
+orvo::UniqueFd seqpacket_listen(const std::string &path) {
     orvo::UniqueFd fd(socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0));
-    if (!fd)
-        return -1;
+    if (!fd || !orvo::local_path_fits(path.c_str()))
+        return {};
     sockaddr_un address = orvo::local_address(path.c_str());
     unlink(path.c_str());
     if (bind(fd.get(), orvo::as_sockaddr(address), sizeof address) < 0 || listen(fd.get(), 8) < 0)
-        return -1;
-    return fd.release();
+        return {};
+    return fd;
 }
 
-int seqpacket_connect(const std::string &path) {
-    return orvo_sim_connect(path.c_str(), SOCK_SEQPACKET, 1);
+orvo::UniqueFd seqpacket_connect(const std::string &path) {
+    return orvo::UniqueFd(orvo_sim_connect(path.c_str(), SOCK_SEQPACKET, 1));
 }
 
 } // namespace sim::nv

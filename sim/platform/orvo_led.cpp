@@ -1,6 +1,6 @@
 // liborvo-led stand-in: keeps each LED's mode in the control directory, modes 0 to 3.
-#include "common/export.h"
 #include "orvo_led.h"
+#include "common/export.h"
 #include "simctl.h"
 
 #include <string>

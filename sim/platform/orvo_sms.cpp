@@ -2,8 +2,8 @@
 // simulated module. Messages arrive through "sim/module ctl sms deliver"; sent ones go to
 // the outbox. Each call is recorded and can be made to fail; while the service is stopped
 // (sim/module ctl sms stop) every call fails and waits end.
-#include "common/export.h"
 #include "orvo_sms.h"
+#include "common/export.h"
 #include "simctl.h"
 #include "sms_client.h"
 #include "sms_store.h"

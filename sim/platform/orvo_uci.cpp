@@ -1,6 +1,6 @@
 // liborvo-uci stand-in: reads and writes the same store as the uci command.
-#include "common/export.h"
 #include "orvo_uci.h"
+#include "common/export.h"
 #include "simctl.h"
 #include "uci_store.h"
 

@@ -178,23 +178,4 @@ std::pair<int, std::string> load_smsc() {
     return {type, address};
 }
 
-std::string escape(const std::string &text) {
-    std::string out;
-    for (unsigned char c : text) {
-        if (c == '\\')
-            out += "\\\\";
-        else if (c == '\n')
-            out += "\\n";
-        else if (c == '\t')
-            out += "\\t";
-        else if (c < 0x20 || c == 0x7f) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02x", c);
-            out += hex;
-        } else
-            out += static_cast<char>(c);
-    }
-    return out;
-}
-
 } // namespace sim::sms

@@ -6,6 +6,8 @@
 //   sms/smsc           the service-centre address, "<type> <address>"
 #pragma once
 
+#include "simctl.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,7 +50,6 @@ std::string outbox();
 bool save_smsc(int type, const std::string &address);
 std::pair<int, std::string> load_smsc();
 
-// Text on one line: backslash, line feed, tab and control bytes escaped.
-std::string escape(const std::string &text);
+using sim::escape;
 
 } // namespace sim::sms

@@ -7,8 +7,8 @@
 
 #include <atomic>
 #include <csignal>
-#include <thread>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -97,8 +97,7 @@ TEST(Supervisor, StopStartKillAndStatus) {
 
 TEST(Supervisor, EveryDeclaredServiceAnswers) {
     auto names = sim::service_names();
-    for (const char *name :
-         {"autosuspend", "modemcore", "nvservice", "paramlinkd", "sms", "wifi"})
+    for (const char *name : {"autosuspend", "modemcore", "nvservice", "paramlinkd", "sms", "wifi"})
         EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name;
     EXPECT_EQ(sim::boot_service_names(), (std::vector<std::string>{"autosuspend", "sms", "wifi"}));
     for (const auto &name : sim::boot_service_names())

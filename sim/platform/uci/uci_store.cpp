@@ -21,14 +21,26 @@ class StoreLock {
   public:
     StoreLock(const std::string &save_dir, bool exclusive)
         : fd_(orvo::open_fd((save_dir + "/.lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW, 0600)),
-          lock_(fd_.get(), exclusive ? orvo::FileLock::Mode::exclusive
-                                     : orvo::FileLock::Mode::shared) {}
+          lock_(fd_.get(),
+                exclusive ? orvo::FileLock::Mode::exclusive : orvo::FileLock::Mode::shared) {}
     bool locked() const { return lock_.locked(); }
 
   private:
     orvo::UniqueFd fd_;
     orvo::FileLock lock_;
 };
+
+bool ensure_save_dir(const std::string &dir);
+
+// Runs body with the store's lock held; an I/O error when the lock cannot be had.
+template <typename Body> Status under_lock(const std::string &save_dir, bool exclusive, Body body) {
+    if (!ensure_save_dir(save_dir))
+        return Status::io_error;
+    StoreLock lock(save_dir, exclusive);
+    if (!lock.locked())
+        return Status::io_error;
+    return body();
+}
 
 enum class Read { ok, missing, failed };
 
@@ -52,8 +64,7 @@ bool replace_file(const std::string &file, const std::string &text) {
         orvo::open_fd(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0644);
     if (!fd)
         return false;
-    if (orvo::write_all(fd.get(), text.data(), text.size()) !=
-        static_cast<ssize_t>(text.size())) {
+    if (orvo::write_all(fd.get(), text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
         unlink(temporary.c_str());
         return false;
     }
@@ -172,12 +183,7 @@ Status Store::read_config(const std::string &config, Config *out) {
 Status Store::load(const std::string &config, Config *out) {
     if (!valid_config_name(config))
         return Status::invalid;
-    if (!ensure_save_dir(save_dir_))
-        return Status::io_error;
-    StoreLock lock(save_dir_, false);
-    if (!lock.locked())
-        return Status::io_error;
-    return read_config(config, out);
+    return under_lock(save_dir_, false, [&] { return read_config(config, out); });
 }
 
 Status Store::get(const Path &path, std::string *value) {
@@ -202,30 +208,27 @@ Status Store::get(const Path &path, std::string *value) {
 }
 
 Status Store::stage(const Path &path, const std::vector<std::string> &change) {
-    if (!ensure_save_dir(save_dir_))
-        return Status::io_error;
-    StoreLock lock(save_dir_, true);
-    if (!lock.locked())
-        return Status::io_error;
-    Config config;
-    Status status = read_config(path.config, &config);
-    if (status != Status::ok)
-        return status;
-    // Options need their section; a section of its own may be created.
-    bool creates_section = change[0] == "section";
-    if (!creates_section && !config.find(path.section))
-        return Status::not_found;
-    if (change[0] == "delete" && !path.option.empty() &&
-        !config.find(path.section)->find(path.option))
-        return Status::not_found;
-    std::string delta;
-    if (read_file(delta_file(path.config), &delta) == Read::failed)
-        return Status::io_error;
-    std::string line;
-    for (const auto &word : change)
-        line += (line.empty() ? "" : " ") + quote(word);
-    return replace_file(delta_file(path.config), delta + line + "\n") ? Status::ok
-                                                                      : Status::io_error;
+    return under_lock(save_dir_, true, [&] {
+        Config config;
+        Status status = read_config(path.config, &config);
+        if (status != Status::ok)
+            return status;
+        // Options need their section; a section of its own may be created.
+        bool creates_section = change[0] == "section";
+        if (!creates_section && !config.find(path.section))
+            return Status::not_found;
+        if (change[0] == "delete" && !path.option.empty() &&
+            !config.find(path.section)->find(path.option))
+            return Status::not_found;
+        std::string delta;
+        if (read_file(delta_file(path.config), &delta) == Read::failed)
+            return Status::io_error;
+        std::string line;
+        for (const auto &word : change)
+            line += (line.empty() ? "" : " ") + quote(word);
+        return replace_file(delta_file(path.config), delta + line + "\n") ? Status::ok
+                                                                          : Status::io_error;
+    });
 }
 
 Status Store::set(const Path &path, const std::string &value) {
@@ -253,21 +256,18 @@ Status Store::remove(const Path &path) {
 Status Store::commit(const std::string &config) {
     if (!valid_config_name(config))
         return Status::invalid;
-    if (!ensure_save_dir(save_dir_))
-        return Status::io_error;
-    StoreLock lock(save_dir_, true);
-    if (!lock.locked())
-        return Status::io_error;
-    if (access(delta_file(config).c_str(), F_OK) != 0)
-        return access(config_file(config).c_str(), F_OK) == 0 ? Status::ok : Status::not_found;
-    Config merged;
-    Status status = read_config(config, &merged);
-    if (status != Status::ok)
-        return status;
-    if (!replace_file(config_file(config), format(merged)))
-        return Status::io_error;
-    unlink(delta_file(config).c_str());
-    return Status::ok;
+    return under_lock(save_dir_, true, [&] {
+        if (access(delta_file(config).c_str(), F_OK) != 0)
+            return access(config_file(config).c_str(), F_OK) == 0 ? Status::ok : Status::not_found;
+        Config merged;
+        Status status = read_config(config, &merged);
+        if (status != Status::ok)
+            return status;
+        if (!replace_file(config_file(config), format(merged)))
+            return Status::io_error;
+        unlink(delta_file(config).c_str());
+        return Status::ok;
+    });
 }
 
 // The config names in a folder, sorted.
@@ -307,14 +307,11 @@ Status Store::commit_all() {
 Status Store::revert(const std::string &config) {
     if (!valid_config_name(config))
         return Status::invalid;
-    if (!ensure_save_dir(save_dir_))
-        return Status::io_error;
-    StoreLock lock(save_dir_, true);
-    if (!lock.locked())
-        return Status::io_error;
-    if (unlink(delta_file(config).c_str()) != 0 && errno != ENOENT)
-        return Status::io_error;
-    return Status::ok;
+    return under_lock(save_dir_, true, [&] {
+        if (unlink(delta_file(config).c_str()) != 0 && errno != ENOENT)
+            return Status::io_error;
+        return Status::ok;
+    });
 }
 
 Status Store::changes(const std::string &config, std::vector<std::string> *lines) {

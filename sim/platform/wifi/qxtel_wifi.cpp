@@ -35,6 +35,28 @@ bool enabled(const World &w, int64_t now) {
     return sim::wifi::enable_state(w, now) == QX_WIFI_ENABLED;
 }
 
+// Runs change on the service while Wi-Fi is enabled, kNotReady otherwise. change(w, now,
+// result) may set the call's result (0 unless it does) and says whether it changed the state.
+template <typename Change> int while_enabled(Change change) {
+    int64_t now = sim::wifi::now_ms();
+    int result = 0;
+    sim::wifi::update([&](World &w) {
+        if (!enabled(w, now)) {
+            result = kNotReady;
+            return false;
+        }
+        return change(w, now, result);
+    });
+    return result;
+}
+
+// begin() for a call on an access point: kBadArgument for an index that names none.
+int begin_ap(const char *call, int client, int ap_index) {
+    if (int code = begin(call, client, " " + std::to_string(ap_index)))
+        return code;
+    return ap_index < 0 || ap_index >= sim::wifi::kApCount ? kBadArgument : 0;
+}
+
 template <typename Callback>
 int register_callback(const char *call, int client, std::atomic<Callback> &slot, Callback cb) {
     if (int code = begin(call, client))
@@ -81,8 +103,8 @@ EXPORT int qx_wifi_set_ap_sta_connect_ind_cb_ext(int client, qx_wifi_ap_sta_conn
 }
 
 EXPORT int qx_wifi_sta_set_status_ind_cb_ext(int client, qx_wifi_sta_status_cb cb) {
-    return register_callback("qx_wifi_sta_set_status_ind_cb_ext", client, sim::wifi::callbacks().sta,
-                             cb);
+    return register_callback("qx_wifi_sta_set_status_ind_cb_ext", client,
+                             sim::wifi::callbacks().sta, cb);
 }
 
 EXPORT int qx_wifi_sta_set_scan_result_ind_cb_ext(int client, qx_wifi_scan_result_cb cb) {
@@ -91,8 +113,8 @@ EXPORT int qx_wifi_sta_set_scan_result_ind_cb_ext(int client, qx_wifi_scan_resul
 }
 
 EXPORT int qx_wifi_set_service_error_cb_ext(int client, qx_wifi_service_error_cb cb) {
-    return register_callback("qx_wifi_set_service_error_cb_ext", client, sim::wifi::callbacks().error,
-                             cb);
+    return register_callback("qx_wifi_set_service_error_cb_ext", client,
+                             sim::wifi::callbacks().error, cb);
 }
 
 EXPORT int qx_wifi_enable_ext(int client) {
@@ -145,32 +167,18 @@ EXPORT int qx_wifi_work_mode_set_ext(int client, int mode) {
         return code;
     if (mode < 0 || mode >= sim::wifi::kApCount)
         return kBadArgument;
-    int64_t now = sim::wifi::now_ms();
-    int result = kNotReady;
-    sim::wifi::update([&](World &w) {
-        if (!enabled(w, now))
-            return false;
+    return while_enabled([mode](World &w, int64_t, int &) {
         w.service.work_mode = mode;
-        result = 0;
         return true;
     });
-    return result;
 }
 
 // Access point 1 exists only in work mode 1.
 EXPORT int qx_wifi_ap_start_ext(int client, int ap_index) {
-    if (int code = begin("qx_wifi_ap_start_ext", client, " " + std::to_string(ap_index)))
+    if (int code = begin_ap("qx_wifi_ap_start_ext", client, ap_index))
         return code;
-    if (ap_index < 0 || ap_index >= sim::wifi::kApCount)
-        return kBadArgument;
-    int64_t now = sim::wifi::now_ms();
-    int result = 0;
-    sim::wifi::update([&](World &w) {
+    return while_enabled([ap_index](World &w, int64_t now, int &result) {
         sim::wifi::Service &v = w.service;
-        if (!enabled(w, now)) {
-            result = kNotReady;
-            return false;
-        }
         if (ap_index > v.work_mode) {
             result = kBadArgument;
             return false;
@@ -182,22 +190,13 @@ EXPORT int qx_wifi_ap_start_ext(int client, int ap_index) {
         v.ap_since[ap_index] = now;
         return true;
     });
-    return result;
 }
 
 EXPORT int qx_wifi_ap_stop_ext(int client, int ap_index) {
-    if (int code = begin("qx_wifi_ap_stop_ext", client, " " + std::to_string(ap_index)))
+    if (int code = begin_ap("qx_wifi_ap_stop_ext", client, ap_index))
         return code;
-    if (ap_index < 0 || ap_index >= sim::wifi::kApCount)
-        return kBadArgument;
-    int64_t now = sim::wifi::now_ms();
-    int result = 0;
-    sim::wifi::update([&](World &w) {
+    return while_enabled([ap_index](World &w, int64_t now, int &) {
         sim::wifi::Service &v = w.service;
-        if (!enabled(w, now)) {
-            result = kNotReady;
-            return false;
-        }
         if (!v.ap_target[ap_index])
             return false; // not running: nothing to stop
         v.ap_held[ap_index] = sim::wifi::ap_state(w, ap_index, now);
@@ -205,13 +204,12 @@ EXPORT int qx_wifi_ap_stop_ext(int client, int ap_index) {
         v.ap_since[ap_index] = now;
         return true;
     });
-    return result;
 }
 
 EXPORT int qx_wifi_ap_get_status_ext(int client, int ap_index, wifi_ap_status *status) {
-    if (int code = begin("qx_wifi_ap_get_status_ext", client, " " + std::to_string(ap_index)))
+    if (int code = begin_ap("qx_wifi_ap_get_status_ext", client, ap_index))
         return code;
-    if (ap_index < 0 || ap_index >= sim::wifi::kApCount || !status)
+    if (!status)
         return kBadArgument;
     sim::wifi::fill_ap_status(sim::wifi::snapshot(), ap_index, sim::wifi::now_ms(), status);
     return 0;
@@ -248,14 +246,8 @@ EXPORT int qx_wifi_sta_param_set_ext(int client, const wifi_sta_param *param) {
 EXPORT int qx_wifi_sta_start_ext(int client) {
     if (int code = begin("qx_wifi_sta_start_ext", client))
         return code;
-    int64_t now = sim::wifi::now_ms();
-    int result = 0;
-    sim::wifi::update([&](World &w) {
+    return while_enabled([](World &w, int64_t now, int &result) {
         sim::wifi::Service &v = w.service;
-        if (!enabled(w, now)) {
-            result = kNotReady;
-            return false;
-        }
         if (!v.sta_configured) {
             result = kUnknown;
             return false;
@@ -267,20 +259,13 @@ EXPORT int qx_wifi_sta_start_ext(int client) {
         v.sta_since = now;
         return true;
     });
-    return result;
 }
 
 EXPORT int qx_wifi_sta_stop_ext(int client) {
     if (int code = begin("qx_wifi_sta_stop_ext", client))
         return code;
-    int64_t now = sim::wifi::now_ms();
-    int result = 0;
-    sim::wifi::update([&](World &w) {
+    return while_enabled([](World &w, int64_t now, int &) {
         sim::wifi::Service &v = w.service;
-        if (!enabled(w, now)) {
-            result = kNotReady;
-            return false;
-        }
         if (!v.sta_target)
             return false;
         v.sta_held = sim::wifi::sta_state(w, now);
@@ -288,7 +273,6 @@ EXPORT int qx_wifi_sta_stop_ext(int client) {
         v.sta_since = now;
         return true;
     });
-    return result;
 }
 
 EXPORT int qx_wifi_sta_get_status_ext(int client, wifi_sta_status *status) {

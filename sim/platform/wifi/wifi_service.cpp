@@ -2,6 +2,7 @@
 // power-on or a restart (Wi-Fi disabled, nothing started; the scripted settings kept) and runs
 // until stopped; libqxtel's calls fail while it is not running.
 #include "daemon.h"
+#include "simctl.h"
 #include "wifi_world.h"
 
 int main() {
@@ -9,6 +10,8 @@ int main() {
         w.service = sim::wifi::Service{};
         return true;
     });
+    if (!sim::write_file(sim::path("wifi/ready"), ""))
+        return 1;
     sim::wait_for_termination();
     return 0;
 }

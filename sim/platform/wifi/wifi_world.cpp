@@ -154,7 +154,9 @@ std::string events_file() {
 }
 
 // Written whole under a new name and renamed, so a reader never sees half a state.
-void save(const std::string &text) { sim::replace_file(state_file(), text); }
+void save(const std::string &text) {
+    sim::replace_file(state_file(), text);
+}
 
 } // namespace
 
