@@ -9,6 +9,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+namespace sim {
+
 namespace {
 
 // Longer lines are dropped: no AT command comes near it.
@@ -88,3 +90,5 @@ void AtPort::serve(const std::function<void(std::string &)> &on_line, const vola
 bool AtPort::write_all(const char *data, size_t length) {
     return orvo::write_all(out_fd_, data, length) == static_cast<ssize_t>(length);
 }
+
+} // namespace sim

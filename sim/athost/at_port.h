@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+namespace sim {
+
 class AtPort {
   public:
     // Standard input and output.
@@ -35,3 +37,5 @@ class AtPort {
     std::string device_;
     std::string link_;
 };
+
+} // namespace sim

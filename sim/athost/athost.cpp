@@ -11,6 +11,8 @@
 
 namespace {
 
+using sim::AtPort;
+
 const char kUsage[] =
     "usage: orvo-sim-athost [--pty [--link PATH]] PLUGIN\n"
     "\n"

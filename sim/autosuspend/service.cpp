@@ -276,7 +276,7 @@ bool Service::run() {
         return false;
     awake_since_ = now_ms();
     for (;;) {
-        enum Kind { Termination, CommandListener, DataListener, Control, Command, Data };
+        enum class Kind { termination, command_listener, data_listener, control, command, data };
         std::vector<pollfd> fds;
         std::vector<Kind> kinds;
         auto watch = [&](int fd, Kind kind) {
@@ -285,14 +285,14 @@ bool Service::run() {
             fds.push_back({fd, POLLIN, 0});
             kinds.push_back(kind);
         };
-        watch(termination_.get(), Termination);
-        watch(command_listener_.get(), CommandListener);
-        watch(data_listener_.get(), DataListener);
-        watch(control_listener_.get(), Control);
+        watch(termination_.get(), Kind::termination);
+        watch(command_listener_.get(), Kind::command_listener);
+        watch(data_listener_.get(), Kind::data_listener);
+        watch(control_listener_.get(), Kind::control);
         for (const auto &channel : commands_)
-            watch(channel.fd.get(), Command);
+            watch(channel.fd.get(), Kind::command);
         for (const auto &channel : data_)
-            watch(channel.fd.get(), Data);
+            watch(channel.fd.get(), Kind::data);
         if (poll(fds.data(), fds.size(), poll_timeout()) < 0 && errno != EINTR)
             return false;
         for (std::size_t i = 0; i < fds.size(); ++i) {
@@ -301,26 +301,26 @@ bool Service::run() {
             int fd = fds[i].fd;
             auto by_fd = [fd](const auto &channel) { return channel.fd.get() == fd; };
             switch (kinds[i]) {
-            case Termination:
+            case Kind::termination:
                 return true;
-            case CommandListener:
+            case Kind::command_listener:
                 if (fd == command_listener_.get())
                     accept_command_channel();
                 break;
-            case DataListener:
+            case Kind::data_listener:
                 if (fd == data_listener_.get())
                     accept_data_channel();
                 break;
-            case Control:
+            case Kind::control:
                 serve_control();
                 break;
-            case Command: {
+            case Kind::command: {
                 auto it = std::find_if(commands_.begin(), commands_.end(), by_fd);
                 if (it != commands_.end())
                     read_command_channel(static_cast<std::size_t>(it - commands_.begin()));
                 break;
             }
-            case Data: {
+            case Kind::data: {
                 auto it = std::find_if(data_.begin(), data_.end(), by_fd);
                 if (it != data_.end())
                     read_data_channel(static_cast<std::size_t>(it - data_.begin()));

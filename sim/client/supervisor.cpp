@@ -9,6 +9,8 @@
 //   boot=yes               started with the module
 // A keeper process per service starts it, writes services/<name>.pid, waits for it and
 // writes services/<name>.status ("stopped" after a stop, else "exited STATUS").
+// readdir of a 32-bit build: 64-bit directory offsets, as the host's file systems give them.
+#define _FILE_OFFSET_BITS 64
 #include "simclient.h"
 
 #include "common/local_socket.h"
@@ -126,10 +128,35 @@ std::vector<std::string> words_of(const std::string &text) {
     _exit(127);
 }
 
-// The keeper: its own session, so that no terminal signal of the starter reaches it.
+// Closes every descriptor above standard error: none of the starter's (a test's pipes, the
+// terminal of a command substitution) may stay open in the keeper or the service.
+void close_inherited() {
+    std::vector<int> open;
+    if (DIR *dir = opendir("/proc/self/fd")) {
+        while (dirent *entry = readdir(dir)) {
+            int fd = std::atoi(entry->d_name);
+            if (fd > STDERR_FILENO && fd != dirfd(dir))
+                open.push_back(fd);
+        }
+        closedir(dir);
+    }
+    for (int fd : open)
+        close(fd);
+}
+
+// The keeper: its own session, so that no terminal signal of the starter reaches it, and
+// standard input and output of its own, so that a starter reading its output sees the end.
 [[noreturn]] void keep(const std::string &name, const Declaration &d,
                        const std::vector<std::string> &args) {
     setsid();
+    close_inherited();
+    orvo::UniqueFd null = orvo::open_fd("/dev/null", O_RDWR);
+    for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO})
+        dup2(null.get(), fd);
+    if (null.get() > STDERR_FILENO)
+        null.reset();
+    else
+        null.release(); // it is one of the three now
     pid_t pid = fork();
     if (pid < 0)
         _exit(1);

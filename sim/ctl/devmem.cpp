@@ -2,8 +2,8 @@
 #include "simctl.h"
 #include "topics.h"
 
+#include <cctype>
 #include <cstdio>
-#include <regex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,6 +24,20 @@ int usage() {
     return 2;
 }
 
+// "0x" and one to eight hexadecimal digits, or decimal digits.
+bool register_value(const std::string &text) {
+    bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    std::string digits = hex ? text.substr(2) : text;
+    if (digits.empty() || (hex && digits.size() > 8))
+        return false;
+    for (char c : digits) {
+        if (!(hex ? std::isxdigit(static_cast<unsigned char>(c))
+                  : std::isdigit(static_cast<unsigned char>(c))))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int devmem(const Args &args) {
@@ -35,8 +49,7 @@ int devmem(const Args &args) {
         unlink(path(kDdrId).c_str());
         return 0;
     }
-    static const std::regex kNumber("^(0[xX][0-9a-fA-F]{1,8}|[0-9]+)$");
-    if (value != "none" && !std::regex_match(value, kNumber))
+    if (value != "none" && !register_value(value))
         return usage();
     return write_file(path(kDdrId), value + "\n") ? 0 : complain("devmem", "cannot set ddrid");
 }

@@ -194,18 +194,18 @@ int run(const Command &command) {
     std::vector<uint8_t> frame = command.raw.empty() ? build_frame(command.request) : command.raw;
     std::vector<uint8_t> answer;
     switch (nv::exchange(frame, command.timeout_ms, answer)) {
-    case nv::kAnswered:
+    case nv::LinkStatus::answered:
         printf("%s\n", nv::describe_answer(answer, frame).c_str());
         if (command.print_hex)
             printf("bytes %s\n", nv::hex(answer).c_str());
         return 0;
-    case nv::kSent:
+    case nv::LinkStatus::sent:
         printf("sent %zu bytes\n", frame.size());
         return 0;
-    case nv::kTimedOut:
+    case nv::LinkStatus::timed_out:
         printf("no answer\n");
         return 1;
-    case nv::kWriteFailed:
+    case nv::LinkStatus::write_failed:
         printf("channel write failed\n");
         return 1;
     default:

@@ -21,7 +21,18 @@
 
 namespace {
 
-enum class Kind { Dir, WakeLock, WakeUnlock, WakeupSources, Xp2xpState, Register, Control, Writes };
+using sim::kernel::WakeLocks;
+
+enum class Kind {
+    dir,
+    wake_lock,
+    wake_unlock,
+    wakeup_sources,
+    xp2xp_state,
+    register_file,
+    control,
+    writes
+};
 
 struct Node {
     Kind kind;
@@ -29,26 +40,26 @@ struct Node {
 };
 
 const std::map<std::string, Node> kTree = {
-    {"/", {Kind::Dir, 0755}},
-    {"/power", {Kind::Dir, 0755}},
-    {"/power/wake_lock", {Kind::WakeLock, 0644}},
-    {"/power/wake_unlock", {Kind::WakeUnlock, 0644}},
-    {"/kernel", {Kind::Dir, 0755}},
-    {"/kernel/debug", {Kind::Dir, 0700}},
-    {"/kernel/debug/wakeup_sources", {Kind::WakeupSources, 0444}},
-    {"/kernel/debug/pmu_kv31", {Kind::Dir, 0755}},
-    {"/kernel/debug/pmu_kv31/regs", {Kind::Register, 0644}},
-    {"/xp2xp", {Kind::Dir, 0755}},
-    {"/xp2xp/xp2xp_notify", {Kind::Dir, 0755}},
-    {"/xp2xp/xp2xp_notify/xp2xp_state", {Kind::Xp2xpState, 0444}},
-    {"/devices", {Kind::Dir, 0755}},
-    {"/devices/platform", {Kind::Dir, 0755}},
-    {"/devices/platform/soc", {Kind::Dir, 0755}},
-    {"/devices/platform/soc/1307000.gmac", {Kind::Dir, 0755}},
-    {"/devices/platform/soc/1307000.gmac/gmac_power", {Kind::Register, 0644}},
-    {"/sim", {Kind::Dir, 0755}},
-    {"/sim/control", {Kind::Control, 0200}},
-    {"/sim/writes", {Kind::Writes, 0444}},
+    {"/", {Kind::dir, 0755}},
+    {"/power", {Kind::dir, 0755}},
+    {"/power/wake_lock", {Kind::wake_lock, 0644}},
+    {"/power/wake_unlock", {Kind::wake_unlock, 0644}},
+    {"/kernel", {Kind::dir, 0755}},
+    {"/kernel/debug", {Kind::dir, 0700}},
+    {"/kernel/debug/wakeup_sources", {Kind::wakeup_sources, 0444}},
+    {"/kernel/debug/pmu_kv31", {Kind::dir, 0755}},
+    {"/kernel/debug/pmu_kv31/regs", {Kind::register_file, 0644}},
+    {"/xp2xp", {Kind::dir, 0755}},
+    {"/xp2xp/xp2xp_notify", {Kind::dir, 0755}},
+    {"/xp2xp/xp2xp_notify/xp2xp_state", {Kind::xp2xp_state, 0444}},
+    {"/devices", {Kind::dir, 0755}},
+    {"/devices/platform", {Kind::dir, 0755}},
+    {"/devices/platform/soc", {Kind::dir, 0755}},
+    {"/devices/platform/soc/1307000.gmac", {Kind::dir, 0755}},
+    {"/devices/platform/soc/1307000.gmac/gmac_power", {Kind::register_file, 0644}},
+    {"/sim", {Kind::dir, 0755}},
+    {"/sim/control", {Kind::control, 0200}},
+    {"/sim/writes", {Kind::writes, 0444}},
 };
 
 std::string basename_of(const std::string &path) {
@@ -174,15 +185,15 @@ const Node *find_node(const char *path) {
 
 std::string snapshot(Kind kind, const std::string &path) {
     switch (kind) {
-    case Kind::WakeLock:
+    case Kind::wake_lock:
         return g_kernel.wakelocks.held_list();
-    case Kind::WakeUnlock:
+    case Kind::wake_unlock:
         return g_kernel.wakelocks.released_list();
-    case Kind::WakeupSources:
+    case Kind::wakeup_sources:
         return g_kernel.wakelocks.sources_table();
-    case Kind::Register:
+    case Kind::register_file:
         return g_kernel.register_value(path);
-    case Kind::Writes:
+    case Kind::writes:
         return g_kernel.writes();
     default:
         return "";
@@ -194,16 +205,16 @@ int sk_getattr(const char *path, struct stat *st, fuse_file_info *) {
     if (!node)
         return -ENOENT;
     memset(st, 0, sizeof *st);
-    st->st_mode = node->mode | (node->kind == Kind::Dir ? S_IFDIR : S_IFREG);
-    st->st_nlink = node->kind == Kind::Dir ? 2 : 1;
-    st->st_size = node->kind == Kind::Dir ? 0 : 4096;
+    st->st_mode = node->mode | (node->kind == Kind::dir ? S_IFDIR : S_IFREG);
+    st->st_nlink = node->kind == Kind::dir ? 2 : 1;
+    st->st_size = node->kind == Kind::dir ? 0 : 4096;
     return 0;
 }
 
 int sk_readdir(const char *path, void *buf, fuse_fill_dir_t fill, off_t, fuse_file_info *,
                fuse_readdir_flags) {
     const Node *node = find_node(path);
-    if (!node || node->kind != Kind::Dir)
+    if (!node || node->kind != Kind::dir)
         return -ENOTDIR;
     fill(buf, ".", nullptr, 0, static_cast<fuse_fill_dir_flags>(0));
     fill(buf, "..", nullptr, 0, static_cast<fuse_fill_dir_flags>(0));
@@ -222,10 +233,10 @@ int sk_open(const char *path, fuse_file_info *fi) {
     if (!node)
         return -ENOENT;
     fi->direct_io = 1;
-    fi->nonseekable = node->kind == Kind::Xp2xpState;
+    fi->nonseekable = node->kind == Kind::xp2xp_state;
     fi->fh = 0;
-    if ((fi->flags & O_ACCMODE) != O_WRONLY && node->kind != Kind::Xp2xpState &&
-        node->kind != Kind::Control)
+    if ((fi->flags & O_ACCMODE) != O_WRONLY && node->kind != Kind::xp2xp_state &&
+        node->kind != Kind::control)
         fi->fh = reinterpret_cast<uint64_t>(new std::string(snapshot(node->kind, path)));
     return 0;
 }
@@ -252,7 +263,7 @@ int sk_read(const char *path, char *buf, size_t size, off_t offset, fuse_file_in
         return -ENOENT;
     if (int error = g_kernel.fault(path))
         return error;
-    if (node->kind == Kind::Xp2xpState)
+    if (node->kind == Kind::xp2xp_state)
         return read_xp2xp(buf, size);
     auto *text = reinterpret_cast<std::string *>(fi->fh);
     if (!text)
@@ -269,7 +280,7 @@ int sk_write(const char *path, const char *buf, size_t size, off_t, fuse_file_in
     if (!node)
         return -ENOENT;
     std::string text(buf, size);
-    if (node->kind == Kind::Control) {
+    if (node->kind == Kind::control) {
         int result = g_kernel.control(text);
         return result < 0 ? result : static_cast<int>(size);
     }
@@ -277,13 +288,13 @@ int sk_write(const char *path, const char *buf, size_t size, off_t, fuse_file_in
         return error;
     int result = 0;
     switch (node->kind) {
-    case Kind::WakeLock:
+    case Kind::wake_lock:
         result = g_kernel.wakelocks.lock(text);
         break;
-    case Kind::WakeUnlock:
+    case Kind::wake_unlock:
         result = g_kernel.wakelocks.unlock(text);
         break;
-    case Kind::Register:
+    case Kind::register_file:
         g_kernel.record_write(path, text);
         break;
     default:

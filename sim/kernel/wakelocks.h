@@ -7,6 +7,8 @@
 #include <mutex>
 #include <string>
 
+namespace sim::kernel {
+
 class WakeLocks {
   public:
     // A write to wake_lock: 0 or -EINVAL.
@@ -42,3 +44,5 @@ class WakeLocks {
 };
 
 int64_t monotonic_ms();
+
+} // namespace sim::kernel

@@ -13,7 +13,8 @@
 
 namespace sim::nv {
 
-enum Operation : int32_t { kOpGet = 1, kOpSet = 2 };
+constexpr int32_t kOpGet = 1;
+constexpr int32_t kOpSet = 2;
 constexpr size_t kHeadOpAt = 12;
 
 struct FrameRequest {

@@ -12,12 +12,12 @@ namespace sim::nv {
 
 // Request record: uint32 time-out in ms (0: do not wait for an answer), then the frame bytes.
 // Reply record: int32 status, then the answer bytes.
-enum LinkStatus : int32_t {
-    kAnswered = 0,
-    kSent = 1,
-    kNoChannel = -1,
-    kTimedOut = -2,
-    kWriteFailed = -3,
+enum class LinkStatus : int32_t {
+    answered = 0,
+    sent = 1,
+    no_channel = -1,
+    timed_out = -2,
+    write_failed = -3,
 };
 
 constexpr size_t kLinkMessageMax = 16384;

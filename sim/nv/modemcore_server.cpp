@@ -48,7 +48,7 @@ class Server {
             if (fds[1].revents)
                 accept_client();
             if (client_ && (fds[3].revents || Clock::now() >= deadline_))
-                finish_client(fds[3].revents ? kNoChannel : kTimedOut, {});
+                finish_client(fds[3].revents ? LinkStatus::no_channel : LinkStatus::timed_out, {});
         }
     }
 
@@ -78,7 +78,7 @@ class Server {
             log_line("disconnected");
             daemon_.reset();
             if (client_)
-                finish_client(kNoChannel, {});
+                finish_client(LinkStatus::no_channel, {});
             return;
         }
         assembly_.insert(assembly_.end(), buffer, buffer + n);
@@ -88,7 +88,7 @@ class Server {
         answer.swap(assembly_);
         if (client_) {
             log_line("answer " + hex(answer));
-            finish_client(kAnswered, answer);
+            finish_client(LinkStatus::answered, answer);
         } else {
             log_line("unsolicited " + hex(answer));
         }
@@ -117,18 +117,18 @@ class Server {
         client_ = std::move(fd);
         memcpy(&timeout_ms, buffer, sizeof timeout_ms);
         if (!daemon_) {
-            finish_client(kNoChannel, {});
+            finish_client(LinkStatus::no_channel, {});
             return;
         }
         const uint8_t *frame = buffer + sizeof timeout_ms;
         size_t size = static_cast<size_t>(n) - sizeof timeout_ms;
         if (send(daemon_.get(), frame, size, MSG_NOSIGNAL) != static_cast<ssize_t>(size)) {
-            finish_client(kWriteFailed, {});
+            finish_client(LinkStatus::write_failed, {});
             return;
         }
         log_line("sent " + hex(std::vector<uint8_t>(frame, frame + size)));
         if (timeout_ms == 0) {
-            finish_client(kSent, {});
+            finish_client(LinkStatus::sent, {});
             return;
         }
         deadline_ = Clock::now() + std::chrono::milliseconds(timeout_ms);
@@ -168,11 +168,11 @@ LinkStatus exchange(const std::vector<uint8_t> &frame, uint32_t timeout_ms,
                     std::vector<uint8_t> &answer) {
     orvo::UniqueFd fd = seqpacket_connect(NV_SIM_MODEMCORE_SOCKET);
     if (!fd)
-        return kNoChannel;
+        return LinkStatus::no_channel;
     std::vector<uint8_t> request(sizeof timeout_ms);
     memcpy(request.data(), &timeout_ms, sizeof timeout_ms);
     request.insert(request.end(), frame.begin(), frame.end());
-    LinkStatus status = kNoChannel;
+    LinkStatus status = LinkStatus::no_channel;
     std::vector<uint8_t> reply(kLinkMessageMax);
     if (send(fd.get(), request.data(), request.size(), MSG_NOSIGNAL) ==
         static_cast<ssize_t>(request.size())) {

@@ -43,7 +43,9 @@ TEST(WifiService, CallsFailWhileStoppedAndARestartComesBackDisabled) {
 }
 
 std::atomic<int> g_enable_reports{0};
-void on_enable(int32_t, int32_t) { ++g_enable_reports; }
+void on_enable(int32_t, int32_t) {
+    ++g_enable_reports;
+}
 
 // The restarted service does not know the client's registration until it initialises again.
 TEST(WifiService, NoIndicationsFromARestartedServiceUntilInitialisedAgain) {

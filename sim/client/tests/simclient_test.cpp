@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <poll.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -93,6 +94,32 @@ TEST(Supervisor, StopStartKillAndStatus) {
     sim::Service unknown("no_such_service");
     EXPECT_FALSE(unknown.start());
     EXPECT_EQ(unknown.status(), "stopped");
+}
+
+// A starter whose output is read (a command substitution, a test's pipe) ends for its reader
+// when it exits, though the service it started runs on.
+TEST(Supervisor, StartersOutputEndsWithTheStarter) {
+    sim::Service modemcore("modemcore");
+    ASSERT_TRUE(modemcore.stop());
+    int pipes[2];
+    ASSERT_EQ(pipe(pipes), 0);
+    pid_t starter = fork();
+    if (starter == 0) {
+        dup2(pipes[1], STDOUT_FILENO);
+        close(pipes[0]);
+        _exit(modemcore.start() ? 0 : 1);
+    }
+    close(pipes[1]);
+    pollfd end{pipes[0], POLLIN, 0};
+    ASSERT_EQ(poll(&end, 1, 5000), 1) << "the service holds the starter's output open";
+    char byte;
+    EXPECT_EQ(read(pipes[0], &byte, 1), 0);
+    close(pipes[0]);
+    int status = -1;
+    ASSERT_EQ(waitpid(starter, &status, 0), starter);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(modemcore.status(), "running");
+    EXPECT_TRUE(modemcore.stop());
 }
 
 TEST(Supervisor, EveryDeclaredServiceAnswers) {
