@@ -26,5 +26,8 @@ set(ENV{PKG_CONFIG_LIBDIR} "/usr/lib/${ORVO_ARM_TRIPLE}/pkgconfig:/usr/share/pkg
 set(CMAKE_INSTALL_PREFIX /usr CACHE PATH "Install path prefix")
 set(CMAKE_INSTALL_LIBDIR lib CACHE PATH "Object code libraries (lib)")
 
-# ctest and try_run start target programs through user-mode emulation.
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-arm -L ${ORVO_ARM_SYSROOT})
+# ctest and try_run start target programs through user-mode emulation. The library path
+# keeps the target's loader on the cross tree's runtime: through the build machine's
+# ld.so.cache it would otherwise take any armhf libc installed there, and crash.
+set(CMAKE_CROSSCOMPILING_EMULATOR qemu-arm -L ${ORVO_ARM_SYSROOT}
+                                  -E LD_LIBRARY_PATH=${ORVO_ARM_SYSROOT}/lib)

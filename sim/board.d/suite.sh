@@ -34,11 +34,13 @@ tests() {
         | [.name, .wd, (.env | tojson), (.command | tojson)] | @tsv'
 }
 
-# The command on the board: the simulated module of the ARM build, no emulator.
+# The command on the board: the simulated module of the ARM build, no emulator (qemu-arm
+# and its options go).
 board_command() {
     jq -r --arg host "$HOST" --arg arm "$ARM" '
         (if .[1] == "--build" then .[2] = $arm else . end)
-        | (if .[4] == "qemu-arm" then del(.[4:7]) else . end)
+        | (if .[4] == "qemu-arm" then .[0:4] + (.[5:] | until(.[0] | startswith("-") | not; .[2:]))
+           else . end)
         | map(@sh) | join(" ")' <<<"$1"
 }
 board_env() {
