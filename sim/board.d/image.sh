@@ -1,8 +1,9 @@
 #!/bin/bash
 # Packs the board's initramfs: the ARM build's module and sim install components under
 # /usr, busybox, bash and a few util-linux tools from Debian's armhf packages, the cross
-# toolchain's libraries, and the source tree with the ARM build's programs at their own
-# paths (the simulated module and the system tests run from there).
+# toolchain's libraries and libfuse3 from the ARM build's armhf sysroot, and the source
+# tree with the ARM build's programs at their own paths (the simulated module and the
+# system tests run from there).
 # usage: image.sh ARM_BUILD OUTPUT
 set -euo pipefail
 
@@ -19,6 +20,13 @@ die() {
     exit 1
 }
 
+# The simulated kernel and the armhf sysroot whose libfuse3 it was linked against.
+debroot=$(sed -n 's/^ORVO_ARM_DEB_ROOT:PATH=//p' "$ARM/CMakeCache.txt")
+if [ ! -x "$ARM/bin/orvo-simkernel" ] || [ -z "$debroot" ]; then
+    die "the ARM build has no simulated kernel: run ./sim/packages (it unpacks libfuse3 for" \
+        "armhf), then configure and build $ARM again"
+fi
+
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 mkdir -p "$root"/usr/{bin,sbin,lib} "$root"/{proc,sys,dev,tmp,run,root,etc,board}
@@ -27,16 +35,11 @@ ln -s usr/sbin "$root/sbin"
 ln -s usr/lib "$root/lib"
 
 # Debian's packages, downloaded once into the cache.
-debs=$CACHE/debs
-mkdir -p "$debs"
+# shellcheck source-path=SCRIPTDIR source=debs.sh
+. "$HERE/debs.sh"
 unpack=$root/.unpack
 while read -r package files; do
-    deb=$(ls "$debs/${package}"_*_armhf.deb 2>/dev/null | head -1 || true)
-    if [ -z "$deb" ]; then
-        (cd "$debs" && apt-get download -q "$package:armhf" >/dev/null 2>&1) ||
-            die "cannot download $package:armhf"
-        deb=$(ls "$debs/${package}"_*_armhf.deb | head -1)
-    fi
+    deb=$(armhf_deb "$package") || die "no $package:armhf for the image"
     rm -rf "$unpack"
     dpkg-deb -x "$deb" "$unpack"
     for file in $files; do
@@ -58,7 +61,7 @@ done
 
 # The C and C++ runtime of the cross toolchain, and libfuse3 for the simulated kernel.
 cp -a "$SYSROOT"/lib/*.so* "$root/usr/lib/"
-cp -a /usr/lib/arm-linux-gnueabihf/libfuse3.so.3* "$root/usr/lib/"
+cp -a "$debroot"/lib/arm-linux-gnueabihf/libfuse3.so.3* "$root/usr/lib/"
 
 # The module image and the simulators, as installed.
 DESTDIR=$root cmake --install "$ARM" --component module >/dev/null
