@@ -43,9 +43,9 @@ set(CMAKE_INSTALL_PREFIX /usr CACHE PATH "Install path prefix")
 set(CMAKE_INSTALL_LIBDIR lib CACHE PATH "Object code libraries (lib)")
 
 # ctest and try_run start target programs through user-mode emulation. The library path
-# keeps the target's loader on the cross tree's runtime (through the build machine's
-# ld.so.cache it would otherwise take any armhf libc installed there, and crash), then the
-# packages' sysroot.
+# keeps the target's loader on the cross tree's runtime, then the packages' sysroot: its own
+# first folder, /lib/arm-linux-gnueabihf, is not in the cross tree, so qemu falls back to
+# the build machine's, where an armhf libc6 installed there would mix with the cross one.
 set(CMAKE_CROSSCOMPILING_EMULATOR
     qemu-arm -L ${ORVO_ARM_SYSROOT}
     -E LD_LIBRARY_PATH=${ORVO_ARM_SYSROOT}/lib:${ORVO_ARM_DEB_ROOT}/lib/${ORVO_ARM_TRIPLE})
