@@ -37,9 +37,16 @@ ln -s usr/lib "$root/lib"
 # Debian's packages, downloaded once into the cache.
 # shellcheck source-path=SCRIPTDIR source=debs.sh
 . "$HERE/debs.sh"
+list=$(sed 's/#.*//; /^ *$/d' "$HERE/image.list")
+# shellcheck disable=SC2046 # a package name is one word
+found=$(armhf_debs $(awk '{ print $1 }' <<<"$list")) || die "the image's armhf packages are missing"
+declare -A debs
+while read -r package deb; do
+    debs[$package]=$deb
+done <<<"$found"
 unpack=$root/.unpack
 while read -r package files; do
-    deb=$(armhf_deb "$package") || die "no $package:armhf for the image"
+    deb=${debs[$package]}
     rm -rf "$unpack"
     dpkg-deb -x "$deb" "$unpack"
     for file in $files; do
@@ -48,7 +55,7 @@ while read -r package files; do
         *) cp -a "$unpack/$file" "$root/usr/${file#usr/}" ;;
         esac
     done
-done < <(sed 's/#.*//; /^ *$/d' "$HERE/image.list")
+done <<<"$list"
 rm -rf "$unpack"
 
 # busybox for every command that no package above gives.
