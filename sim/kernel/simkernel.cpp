@@ -1,7 +1,9 @@
 // The simulated kernel: a FUSE file system mounted over the sandbox's /sys, serving the
 // kernel files that the system uses, plus /sys/sim/control and /sys/sim/writes through
-// which tests and the tour drive it (see sim/module ctl kernel).
+// which tests and the tour drive it (see sim/module ctl kernel). With --kernel-wakelocks
+// the wake-lock files and wakeup_sources are the real kernel's, from under the mount.
 #define FUSE_USE_VERSION 31
+#include "passthrough.h"
 #include "simfail.h"
 #include "wakelocks.h"
 
@@ -21,6 +23,7 @@
 
 namespace {
 
+using sim::kernel::KernelFiles;
 using sim::kernel::WakeLocks;
 
 enum class Kind {
@@ -135,6 +138,13 @@ class Kernel {
 };
 
 Kernel g_kernel;
+KernelFiles g_real;
+bool g_real_wakelocks = false;
+
+bool real_file(Kind kind) {
+    return g_real_wakelocks &&
+           (kind == Kind::wake_lock || kind == Kind::wake_unlock || kind == Kind::wakeup_sources);
+}
 
 // A read length for xp2xp_state: a whole number (negative: that errno); anything else is
 // refused rather than taken for 0.
@@ -184,6 +194,8 @@ const Node *find_node(const char *path) {
 }
 
 std::string snapshot(Kind kind, const std::string &path) {
+    if (real_file(kind))
+        return g_real.read(path);
     switch (kind) {
     case Kind::wake_lock:
         return g_kernel.wakelocks.held_list();
@@ -286,6 +298,8 @@ int sk_write(const char *path, const char *buf, size_t size, off_t, fuse_file_in
     }
     if (int error = g_kernel.fault(path))
         return error;
+    if (real_file(node->kind))
+        return g_real.write(path, text);
     int result = 0;
     switch (node->kind) {
     case Kind::wake_lock:
@@ -314,9 +328,18 @@ int sk_create(const char *, mode_t, fuse_file_info *) {
 } // namespace
 
 int main(int argc, char **argv) {
+    if (argc == 3 && std::string(argv[1]) == "--kernel-wakelocks") {
+        g_real_wakelocks = true;
+        ++argv;
+        --argc;
+    }
     if (argc != 2) {
-        fprintf(stderr, "usage: %s MOUNTPOINT\n", argv[0]);
+        fprintf(stderr, "usage: %s [--kernel-wakelocks] MOUNTPOINT\n", argv[0]);
         return 2;
+    }
+    if (g_real_wakelocks && !g_real.open_root(argv[1])) {
+        perror(argv[1]);
+        return 1;
     }
     fuse_operations ops{};
     ops.getattr = sk_getattr;

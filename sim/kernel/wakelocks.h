@@ -6,6 +6,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace sim::kernel {
 
@@ -38,9 +39,12 @@ class WakeLocks {
     void expire_timeouts(int64_t now);
     void relax(Source &source, int64_t now);
     std::string list(bool active);
+    static std::string row(const std::string &name, const Source &source, int64_t now);
 
     std::mutex mutex_;
-    std::map<std::string, Source> sources_;
+    std::map<std::string, Source> sources_; // the wake locks, in name order
+    std::vector<std::string> created_;      // their wake-up sources, oldest first
+    Source autosleep_;                      // the kernel's own source, older than any lock
 };
 
 int64_t monotonic_ms();
