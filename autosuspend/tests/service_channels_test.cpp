@@ -85,6 +85,10 @@ TEST_F(ServiceChannels, FailedSendBreaksTheCommandChannelForGood) {
     in_fresh_process([] {
         ASSERT_EQ(orvo_autosleep_enable(), 1);
         service("close");
+        // The reader's own lines about the closed data channel come before those counted.
+        ASSERT_TRUE(eventually([] {
+            return count(library_log(), "data channel closed by the service, reconnecting.") == 1;
+        }));
         logcap::clear();
         // The service has gone from the other end: an error, not SIGPIPE.
         EXPECT_EQ(orvo_autosleep_enable(), -1);
