@@ -4,6 +4,8 @@
 #include "orvo_led.h"
 #include "response.h"
 
+namespace at_common {
+
 namespace {
 
 void set_led(int (*set_mode)(int), const char *text) {
@@ -15,12 +17,16 @@ void set_led(int (*set_mode)(int), const char *text) {
 
 } // namespace
 
-ORVO_AT_EXPORT void orvo_handle_netled(char *text) {
-    g_at_log(kAtInfo, "orvo_handle_netled start\n");
+} // namespace at_common
+
+using namespace at_common;
+
+ORVO_EXPORT void orvo_handle_netled(char *text) {
+    library_log(kAtInfo, "orvo_handle_netled start\n");
     set_led(orvo_set_netled_on, text);
 }
 
-ORVO_AT_EXPORT void orvo_handle_statusled(char *text) {
-    g_at_log(kAtInfo, "orvo_handle_statusled start\n");
+ORVO_EXPORT void orvo_handle_statusled(char *text) {
+    library_log(kAtInfo, "orvo_handle_statusled start\n");
     set_led(orvo_set_statusled_on, text);
 }

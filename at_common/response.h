@@ -1,6 +1,8 @@
 // Helpers shared by the handlers.
 #pragma once
 
+namespace at_common {
+
 // The error code of every failed command.
 constexpr int kAtFailure = 100;
 
@@ -9,3 +11,5 @@ void at_emit(const char *line);
 
 // The last character of a command text, or NUL for an empty one.
 char at_last_char(const char *text);
+
+} // namespace at_common

@@ -1,6 +1,8 @@
 // The event registry and the dispatch of one message to its entries.
 #include "registry.h"
 
+#include "common/export.h"
+
 #include <mutex>
 #include <new>
 #include <semaphore.h>
@@ -113,19 +115,19 @@ void registry_clear() {
 
 extern "C" {
 
-__attribute__((visibility("default"))) int qx_ipc_event_add(qx_ipc_event *ev) {
+ORVO_EXPORT int qx_ipc_event_add(qx_ipc_event *ev) {
     if (ev == nullptr)
         return -1;
     return qxipc::registry_add(*ev);
 }
 
-__attribute__((visibility("default"))) int qx_ipc_register_events(qx_ipc_event *evs, int count) {
+ORVO_EXPORT int qx_ipc_register_events(qx_ipc_event *evs, int count) {
     for (int i = 0; evs != nullptr && i < count; ++i)
         qxipc::registry_add(evs[i]);
     return 0;
 }
 
-__attribute__((visibility("default"))) int qx_ipc_event_del(qx_ipc_event *ev) {
+ORVO_EXPORT int qx_ipc_event_del(qx_ipc_event *ev) {
     if (ev != nullptr)
         qxipc::registry_del(ev->msg_id, ev->tag);
     return 0;

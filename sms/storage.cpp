@@ -7,7 +7,7 @@ using namespace kesl_sms;
 
 extern "C" {
 
-KESL_SMS_EXPORT int kesl_sms_deletefromstorage(int handle, const kesl_sms_storage_info *info) {
+ORVO_EXPORT int kesl_sms_deletefromstorage(int handle, const kesl_sms_storage_info *info) {
     if (info == nullptr)
         return refuse_input();
     if (handle == 0)
@@ -15,8 +15,7 @@ KESL_SMS_EXPORT int kesl_sms_deletefromstorage(int handle, const kesl_sms_storag
     return orvo_delete_sms(info->msg_index);
 }
 
-KESL_SMS_EXPORT int kesl_sms_setsmscenteraddress(int handle,
-                                                 const struct orvo_smsc_address *address) {
+ORVO_EXPORT int kesl_sms_setsmscenteraddress(int handle, const struct orvo_smsc_address *address) {
     if (address == nullptr)
         return refuse_input();
     if (handle == 0)
@@ -24,7 +23,7 @@ KESL_SMS_EXPORT int kesl_sms_setsmscenteraddress(int handle,
     return orvo_set_smsc_address(address);
 }
 
-KESL_SMS_EXPORT int kesl_sms_getsmscenteraddress(int handle, struct orvo_smsc_address *address) {
+ORVO_EXPORT int kesl_sms_getsmscenteraddress(int handle, struct orvo_smsc_address *address) {
     if (address == nullptr)
         return refuse_input();
     if (handle == 0)
@@ -33,8 +32,7 @@ KESL_SMS_EXPORT int kesl_sms_getsmscenteraddress(int handle, struct orvo_smsc_ad
 }
 
 // Checks nothing: the service answers for the store.
-KESL_SMS_EXPORT int kesl_sms_getDatabasestatus(int handle,
-                                               struct orvo_sms_database_status *status) {
+ORVO_EXPORT int kesl_sms_getDatabasestatus(int handle, struct orvo_sms_database_status *status) {
     return orvo_get_smsdatabase_status(handle, status);
 }
 

@@ -8,6 +8,8 @@
 #include <poll.h>
 #include <unistd.h>
 
+namespace wifi_tools {
+
 namespace {
 
 constexpr size_t kPieceMax = kConsoleLineSize - 2;
@@ -74,3 +76,10 @@ bool read_console_line(char (&line)[kConsoleLineSize]) {
             return false;
     }
 }
+
+bool is_stop_word(const char *line) {
+    return std::strcmp(line, "stop\n") == 0 || std::strcmp(line, "q\n") == 0 ||
+           std::strcmp(line, "exit\n") == 0;
+}
+
+} // namespace wifi_tools

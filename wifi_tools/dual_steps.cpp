@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+namespace wifi_tools {
+
 int user_wifi_enable() {
     int ret = qx_wifi_enable_ext(0);
     if (ret != 0) {
@@ -61,3 +63,5 @@ int user_wifi_disable() {
         std::printf("[wlan_dual_demo]user_wait_disable_status fail:%d!!!\n", ret);
     return ret;
 }
+
+} // namespace wifi_tools
