@@ -9,10 +9,7 @@ namespace at_common {
 namespace {
 
 void set_led(int (*set_mode)(int), const char *text) {
-    if (set_mode(at_last_char(text) - '0') == 0)
-        orvo_response_ok();
-    else
-        orvo_response_error(kAtFailure);
+    at_answer(set_mode(at_last_char(text) - '0') == 0);
 }
 
 } // namespace

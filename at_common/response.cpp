@@ -14,6 +14,13 @@ void at_emit(const char *line) {
         handle_output(line, static_cast<int>(strlen(line)), 0);
 }
 
+void at_answer(bool success) {
+    if (success)
+        orvo_response_ok();
+    else
+        orvo_response_error(kAtFailure);
+}
+
 char at_last_char(const char *text) {
     size_t length = text != nullptr ? strlen(text) : 0;
     return length > 0 ? text[length - 1] : '\0';

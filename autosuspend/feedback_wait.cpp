@@ -6,8 +6,6 @@
 
 #include "common/export.h"
 
-#define EXPORT extern "C" ORVO_EXPORT
-
 static_assert(sizeof(wakeup_feedback) == 8, "the service sends 8-byte records");
 static_assert(sizeof(feedback_flag) == 1, "feedback_flag is one byte");
 

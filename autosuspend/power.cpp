@@ -8,8 +8,6 @@
 
 #include <cstdlib>
 
-#define EXPORT extern "C" ORVO_EXPORT
-
 using autosuspend::kLogLevel;
 using autosuspend::library_log;
 
@@ -19,32 +17,31 @@ bool is_empty(const char *name) {
     return name == nullptr || name[0] == '\0';
 }
 
-} // namespace
-
-extern "C" ORVO_EXPORT int acquire_wake_lock(int /*lock_type*/, const char *name) {
+// A platform wake-lock call by name, with its own failure and success lines: 1 or -1.
+int wake_lock_call(const char *name, int (*call)(const char *), const char *failed,
+                   const char *succeeded) {
     if (is_empty(name))
         return -1;
     library_log(kLogLevel, "Get param:%s \n", name);
-    int result = qx_pm_wakelock_lock(name);
+    int result = call(name);
     if (result != 0) {
-        library_log(kLogLevel, "do_wakelock failed, err:%d", result);
+        library_log(kLogLevel, failed, result);
         return -1;
     }
-    library_log(kLogLevel, "do_wakelock succeed\n");
+    library_log(kLogLevel, succeeded);
     return 1;
 }
 
+} // namespace
+
+extern "C" ORVO_EXPORT int acquire_wake_lock(int /*lock_type*/, const char *name) {
+    return wake_lock_call(name, qx_pm_wakelock_lock, "do_wakelock failed, err:%d",
+                          "do_wakelock succeed\n");
+}
+
 extern "C" ORVO_EXPORT int release_wake_lock(const char *name) {
-    if (is_empty(name))
-        return -1;
-    library_log(kLogLevel, "Get param:%s \n", name);
-    int result = qx_pm_wakelock_unlock(name);
-    if (result != 0) {
-        library_log(kLogLevel, "do_wakeunlock failed, err:%d", result);
-        return -1;
-    }
-    library_log(kLogLevel, "do_wakeunlock succeed\n");
-    return 1;
+    return wake_lock_call(name, qx_pm_wakelock_unlock, "do_wakeunlock failed, err:%d",
+                          "do_wakeunlock succeed\n");
 }
 
 extern "C" ORVO_EXPORT int orvo_set_lpmode(int mode) {

@@ -1,6 +1,8 @@
 // The event registry and the dispatch of one message to its entries.
 #include "registry.h"
 
+#include "list.h"
+
 #include "common/export.h"
 
 #include <mutex>
@@ -12,30 +14,15 @@ namespace qxipc {
 namespace {
 
 std::mutex registry_mutex;
-Entry *head = nullptr;
-Entry *tail = nullptr;
+List<Entry> entries; // guarded by registry_mutex
 
 void link(Entry *entry) {
-    entry->prev = tail;
-    entry->next = nullptr;
-    if (tail != nullptr)
-        tail->next = entry;
-    else
-        head = entry;
-    tail = entry;
+    entries.push_back(entry);
     entry->linked = true;
 }
 
 void unlink(Entry *entry) {
-    if (entry->prev != nullptr)
-        entry->prev->next = entry->next;
-    else
-        head = entry->next;
-    if (entry->next != nullptr)
-        entry->next->prev = entry->prev;
-    else
-        tail = entry->prev;
-    entry->prev = entry->next = nullptr;
+    entries.remove(entry);
     entry->linked = false;
 }
 
@@ -63,7 +50,7 @@ int registry_add(const qx_ipc_event &ev) {
 
 void registry_del(int msg_id, int tag) {
     std::lock_guard<std::mutex> lock(registry_mutex);
-    for (Entry *entry = head, *next = nullptr; entry != nullptr; entry = next) {
+    for (Entry *entry = entries.head, *next = nullptr; entry != nullptr; entry = next) {
         next = entry->next;
         if (entry->ev.msg_id == msg_id && entry->ev.tag == tag)
             retire(entry);
@@ -89,7 +76,7 @@ void registry_dispatch(qx_ipc_msg *msg) {
     // Handlers may change the header (publish does); entries match the identifier received.
     const int msg_id = msg->msg_id;
     std::lock_guard<std::mutex> lock(registry_mutex);
-    for (Entry *entry = head, *next = nullptr; entry != nullptr; entry = next) {
+    for (Entry *entry = entries.head, *next = nullptr; entry != nullptr; entry = next) {
         next = entry->next;
         if (entry->ev.msg_id != msg_id)
             continue;
@@ -107,8 +94,8 @@ void registry_dispatch(qx_ipc_msg *msg) {
 
 void registry_clear() {
     std::lock_guard<std::mutex> lock(registry_mutex);
-    while (head != nullptr)
-        retire(head);
+    while (entries.head != nullptr)
+        retire(entries.head);
 }
 
 } // namespace qxipc

@@ -14,6 +14,14 @@ int refuse_not_init() {
     return KESL_SMS_REFUSED;
 }
 
+int refusal(const void *record, int handle) {
+    if (record == nullptr)
+        return refuse_input();
+    if (handle == 0)
+        return refuse_not_init();
+    return 0;
+}
+
 } // namespace kesl_sms
 
 __attribute__((constructor)) void ORVO_KESL_SMS_init() {

@@ -16,6 +16,10 @@ constexpr int kLevelTrace = 4;
 int refuse_input();
 int refuse_not_init();
 
+// The checks that come first in most operations: the record, then the client handle. 0 when
+// both are good, else the refusal (logged) to answer with.
+int refusal(const void *record, int handle);
+
 } // namespace kesl_sms
 
 ORVO_EXPORT void ORVO_KESL_SMS_init();

@@ -23,10 +23,8 @@ bool fits_record(const kesl_sms_msg &msg) {
 extern "C" {
 
 ORVO_EXPORT int kesl_sms_send_sms(int handle, const kesl_sms_msg *msg) {
-    if (msg == nullptr)
-        return refuse_input();
-    if (handle == 0)
-        return refuse_not_init();
+    if (int refused = refusal(msg, handle))
+        return refused;
     if (static_cast<unsigned>(msg->format) > kLastFormat || !fits_record(*msg))
         return refuse_input();
     return orvo_send_sms(msg->number, msg->format, msg->content, msg->length);

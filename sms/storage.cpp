@@ -8,26 +8,20 @@ using namespace kesl_sms;
 extern "C" {
 
 ORVO_EXPORT int kesl_sms_deletefromstorage(int handle, const kesl_sms_storage_info *info) {
-    if (info == nullptr)
-        return refuse_input();
-    if (handle == 0)
-        return refuse_not_init();
+    if (int refused = refusal(info, handle))
+        return refused;
     return orvo_delete_sms(info->msg_index);
 }
 
 ORVO_EXPORT int kesl_sms_setsmscenteraddress(int handle, const struct orvo_smsc_address *address) {
-    if (address == nullptr)
-        return refuse_input();
-    if (handle == 0)
-        return refuse_not_init();
+    if (int refused = refusal(address, handle))
+        return refused;
     return orvo_set_smsc_address(address);
 }
 
 ORVO_EXPORT int kesl_sms_getsmscenteraddress(int handle, struct orvo_smsc_address *address) {
-    if (address == nullptr)
-        return refuse_input();
-    if (handle == 0)
-        return refuse_not_init();
+    if (int refused = refusal(address, handle))
+        return refused;
     return orvo_get_smsc_address(address);
 }
 

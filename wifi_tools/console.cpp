@@ -3,6 +3,7 @@
 #include "termination.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <poll.h>
@@ -74,6 +75,20 @@ bool read_console_line(char (&line)[kConsoleLineSize]) {
             input_ended = true;
         else
             return false;
+    }
+}
+
+void run_console(const char *prompt, void (*handle)(char *line)) {
+    char line[kConsoleLineSize];
+    for (;;) {
+        if (stop_requested)
+            return;
+        std::fputs(prompt, stdout);
+        if (!read_console_line(line))
+            continue;
+        if (is_stop_word(line))
+            return;
+        handle(line);
     }
 }
 

@@ -17,4 +17,8 @@ bool read_console_line(char (&line)[kConsoleLineSize]);
 // Whether a line asks the console to stop: "stop", "q" or "exit" as a whole line.
 bool is_stop_word(const char *line);
 
+// The consoles' loop: prints prompt (a whole line) before each read and hands every piece
+// of input but a stop word to handle, until a stop word or a termination signal.
+void run_console(const char *prompt, void (*handle)(char *line));
+
 } // namespace wifi_tools

@@ -16,18 +16,8 @@ namespace wifi_tools {
 
 namespace {
 
-void run_console() {
-    char line[kConsoleLineSize];
-    for (;;) {
-        if (stop_requested)
-            return;
-        std::printf("[wlan_dual_demo]when want to off, input command:\n");
-        if (!read_console_line(line))
-            continue;
-        if (is_stop_word(line))
-            return;
-        std::printf("[wlan_dual_demo]only wait exit command!\n");
-    }
+void refuse_command(char *) {
+    std::printf("[wlan_dual_demo]only wait exit command!\n");
 }
 
 void shut_down(const DualCommandLine &cl) {
@@ -74,7 +64,7 @@ int run_dual_demo(int argc, char **argv) {
         std::printf("[wlan_dual_demo]user_sta_enable succ\n");
     }
 
-    run_console();
+    run_console("[wlan_dual_demo]when want to off, input command:\n", refuse_command);
     shut_down(cl);
     return 0;
 }

@@ -23,20 +23,6 @@ bool is_leading_part(const char *cut, size_t len, const char *word) {
     return std::strncmp(word, cut, len) == 0;
 }
 
-void run_console() {
-    char line[kConsoleLineSize];
-    for (;;) {
-        if (stop_requested)
-            return;
-        std::printf("[wlan_rftest]Please input test command:\n");
-        if (!read_console_line(line))
-            continue;
-        if (is_stop_word(line))
-            return;
-        handle_rftest_command(line);
-    }
-}
-
 } // namespace
 
 void handle_rftest_command(char *line) {
@@ -64,7 +50,7 @@ int run_rftest_demo() {
     install_termination_handler();
     if (init_wifi_library() == 0)
         qx_wifi_set_enable_status_ind_cb_ext(0, user_status_cb);
-    run_console();
+    run_console("[wlan_rftest]Please input test command:\n", handle_rftest_command);
     qx_wifi_uninit_ext(0);
     std::printf("[wlan_rftest]test end\n");
     return 0;
