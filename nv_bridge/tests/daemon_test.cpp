@@ -3,6 +3,7 @@
 // relay's exchange, replies that are stale or for another request, and one pass of the
 // main loop with its wake lock.
 #include "daemon.h"
+#include "frames.h"
 #include "nvrpc_codec.h"
 #include "relay.h"
 
@@ -24,41 +25,15 @@ using namespace nvrpc;
 namespace {
 
 constexpr int32_t kTid = 777;
-constexpr int32_t kReqId = 41;
-constexpr uint32_t kWord = 0x5a5a0102;
-
-nvrpc_frame request_frame(const std::string &key, const std::string &value) {
-    nvrpc_frame frame{};
-    frame.cmd = kCmdRequest;
-    frame.head_len = 0;
-    frame.key_len = static_cast<int32_t>(key.size());
-    frame.value_len = static_cast<int32_t>(value.size());
-    size_t head = kHeadPartExtra;
-    memcpy(frame.payload + kHeadWordAt, &kWord, sizeof kWord);
-    memcpy(frame.payload + kHeadReqIdAt, &kReqId, sizeof kReqId);
-    memcpy(frame.payload + head, key.data(), key.size());
-    memcpy(frame.payload + head + key.size(), value.data(), value.size());
-    frame.payload_len = static_cast<int32_t>(head + key.size() + value.size());
-    return frame;
-}
-
-int32_t i32_at(const uint8_t *at) {
-    int32_t value;
-    memcpy(&value, at, sizeof value);
-    return value;
-}
 
 int queue() {
     return msgget(kQueueKey, IPC_CREAT | 0600);
 }
 
-// A reply of the daemon's type: req_id, result, value.
+// A reply of the daemon's type: req_id, result, value with its NUL.
 void send_reply(int32_t req_id, int32_t result, const std::string &value) {
-    nvrpc_rsp rsp{};
+    nvrpc_rsp rsp = reply(req_id, result, value + '\0');
     rsp.mtype = kTid;
-    memcpy(rsp.text + kRspReqIdAt, &req_id, sizeof req_id);
-    memcpy(rsp.text + kRspResultAt, &result, sizeof result);
-    memcpy(rsp.text + kRspValueAt, value.c_str(), value.size() + 1);
     ASSERT_EQ(0, msgsnd(queue(), &rsp, kRspValueAt + value.size() + 1, 0));
 }
 
@@ -124,12 +99,12 @@ class DaemonCore : public ::testing::Test {
 };
 
 TEST_F(DaemonCore, RelayCarriesTheRequestAndTheReplyBack) {
-    buffers_.frame = request_frame("imei", "");
+    buffers_.frame = request(0, "imei", "");
     Service service(1, [](int32_t req_id, int) { send_reply(req_id, 3, "86001"); });
     ASSERT_TRUE(relay_request(buffers_.frame, buffers_.req, buffers_.rsp, kTid, *timer_));
     const uint8_t *out = buffers_.frame.payload;
-    EXPECT_EQ(kWord, static_cast<uint32_t>(i32_at(out)));
-    EXPECT_EQ(kReqId, i32_at(out + 4));
+    EXPECT_EQ(kTestWord, static_cast<uint32_t>(i32_at(out)));
+    EXPECT_EQ(kTestReqId, i32_at(out + 4));
     EXPECT_EQ(3, i32_at(out + 8));
     EXPECT_EQ("86001", answer_value(buffers_.frame));
     EXPECT_EQ(static_cast<int32_t>(kAnswerHeadSize + 5 + 1), buffers_.frame.payload_len);
@@ -140,8 +115,8 @@ TEST_F(DaemonCore, RelayCarriesTheRequestAndTheReplyBack) {
 
 TEST_F(DaemonCore, AReplyWaitingBeforeTheSendIsTakenOutNotUsed) {
     // A late reply to an earlier copy of this very request.
-    send_reply(kReqId, 0, "stale");
-    buffers_.frame = request_frame("imei", "");
+    send_reply(kTestReqId, 0, "stale");
+    buffers_.frame = request(0, "imei", "");
     Service service(1, [](int32_t req_id, int) { send_reply(req_id, 0, "fresh"); });
     ASSERT_TRUE(relay_request(buffers_.frame, buffers_.req, buffers_.rsp, kTid, *timer_));
     EXPECT_EQ("fresh", answer_value(buffers_.frame));
@@ -151,7 +126,7 @@ TEST_F(DaemonCore, AReplyWaitingBeforeTheSendIsTakenOutNotUsed) {
 
 // The request goes again after a reply for another one; the service answers each copy.
 TEST_F(DaemonCore, AReplyForAnotherRequestMakesTheRequestGoAgain) {
-    buffers_.frame = request_frame("ssid", "x");
+    buffers_.frame = request(0, "ssid", "x");
     Service service(2, [](int32_t req_id, int number) {
         if (number == 1)
             send_reply(req_id + 1, 9, "other");
@@ -197,7 +172,7 @@ class Channel {
 
 TEST_F(DaemonCore, APassAnswersARequestUnderTheWakeLock) {
     Channel channel;
-    channel.send(request_frame("imei", ""));
+    channel.send(request(0, "imei", ""));
     std::string held_while_relayed;
     Service service(1, [&held_while_relayed](int32_t req_id, int) {
         held_while_relayed = kernel_wake_locks();
@@ -216,7 +191,7 @@ TEST_F(DaemonCore, APassAnswersARequestUnderTheWakeLock) {
 
 TEST_F(DaemonCore, AFrameTooBigForTheQueueGoesBackAsItCame) {
     Channel channel;
-    nvrpc_frame sent = request_frame(std::string(1025, 'k'), "");
+    nvrpc_frame sent = request(0, std::string(1025, 'k'), "");
     channel.send(sent);
     EXPECT_EQ(Pass::answered, serve_one_frame(channel.daemon(), buffers_, kTid, *timer_));
     ssize_t count = 0;
@@ -230,7 +205,7 @@ TEST_F(DaemonCore, AFrameTooBigForTheQueueGoesBackAsItCame) {
 
 TEST_F(DaemonCore, OnlyRequestsAreAnswered) {
     Channel channel;
-    nvrpc_frame other = request_frame("imei", "");
+    nvrpc_frame other = request(0, "imei", "");
     other.cmd = kCmdAnswer;
     channel.send(other);
     EXPECT_EQ(Pass::idle, serve_one_frame(channel.daemon(), buffers_, kTid, *timer_));
