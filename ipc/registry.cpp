@@ -4,8 +4,8 @@
 #include "list.h"
 
 #include "common/export.h"
+#include "common/guards.h"
 
-#include <mutex>
 #include <new>
 #include <semaphore.h>
 
@@ -13,7 +13,7 @@ namespace qxipc {
 
 namespace {
 
-std::mutex registry_mutex;
+pthread_mutex_t registry_mutex = PTHREAD_MUTEX_INITIALIZER;
 List<Entry> entries; // guarded by registry_mutex
 
 void link(Entry *entry) {
@@ -43,13 +43,13 @@ int registry_add(const qx_ipc_event &ev) {
     if (entry == nullptr)
         return -1;
     entry->ev = ev;
-    std::lock_guard<std::mutex> lock(registry_mutex);
+    orvo::MutexGuard lock(registry_mutex);
     link(entry);
     return 0;
 }
 
 void registry_del(int msg_id, int tag) {
-    std::lock_guard<std::mutex> lock(registry_mutex);
+    orvo::MutexGuard lock(registry_mutex);
     for (Entry *entry = entries.head, *next = nullptr; entry != nullptr; entry = next) {
         next = entry->next;
         if (entry->ev.msg_id == msg_id && entry->ev.tag == tag)
@@ -59,12 +59,12 @@ void registry_del(int msg_id, int tag) {
 
 void registry_link_wait(Entry *entry) {
     entry->waiter = true;
-    std::lock_guard<std::mutex> lock(registry_mutex);
+    orvo::MutexGuard lock(registry_mutex);
     link(entry);
 }
 
 qx_ipc_msg *registry_withdraw(Entry *entry) {
-    std::lock_guard<std::mutex> lock(registry_mutex);
+    orvo::MutexGuard lock(registry_mutex);
     if (entry->linked)
         unlink(entry);
     auto *answer = static_cast<qx_ipc_msg *>(entry->ev.rsp);
@@ -75,7 +75,7 @@ qx_ipc_msg *registry_withdraw(Entry *entry) {
 void registry_dispatch(qx_ipc_msg *msg) {
     // Handlers may change the header (publish does); entries match the identifier received.
     const int msg_id = msg->msg_id;
-    std::lock_guard<std::mutex> lock(registry_mutex);
+    orvo::MutexGuard lock(registry_mutex);
     for (Entry *entry = entries.head, *next = nullptr; entry != nullptr; entry = next) {
         next = entry->next;
         if (entry->ev.msg_id != msg_id)
@@ -93,7 +93,7 @@ void registry_dispatch(qx_ipc_msg *msg) {
 }
 
 void registry_clear() {
-    std::lock_guard<std::mutex> lock(registry_mutex);
+    orvo::MutexGuard lock(registry_mutex);
     while (entries.head != nullptr)
         retire(entries.head);
 }
