@@ -1,17 +1,20 @@
 #!/bin/bash
 # Footprint of the deliverables: the stripped size of each in the ARM build, and the
 # resident memory at rest of each program and of a small process that has started each
-# library's threads (bench/probe.c), from the host build inside the simulated module.
-# Goals: every library under 64 KiB stripped, every process under 4 MiB resident at rest.
-# The deliverables come from the builds' manifests (deliverables.txt); a deliverable one of
-# the builds lacks is shown as not built.
+# library's threads (bench/probe.c), from the host build inside the simulated module, and
+# the same from the ARM build on the emulated board (sim/board: 32-bit ARM processes on
+# the ARM kernel). Goals: every library under 64 KiB stripped, every process under 4 MiB
+# resident at rest on the host and under 2 MiB on the board. The deliverables come from
+# the builds' manifests (deliverables.txt); one that a build lacks is shown as not built.
 # Usage: bench/footprint.sh [ARM_BUILD [HOST_BUILD]]   (root, for the simulated module)
+# ORVO_FOOTPRINT_BOARD=0 leaves the board column out (it boots the board once).
 set -uo pipefail
 SRC=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 ONE_SHOT=orvo-default
 LIBRARY_GOAL_KIB=64
 RESIDENT_GOAL_KIB=4096
+BOARD_GOAL_KIB=2048
 
 # Inside the simulated module: "NAME KIB" per process, or "NAME -REASON".
 if [ "${1:-}" = --resident ]; then
@@ -37,7 +40,7 @@ if [ "${1:-}" = --resident ]; then
     }
     for program in "${PROGRAMS[@]}"; do
         command -v "$program" >/dev/null || continue
-        if [ "$program" = "$ONE_SHOT" ]; then
+        if [ "$program" = "$ONE_SHOT" ] && [ -x /usr/bin/time ]; then
             # Runs once and exits: its peak instead.
             echo "$program $(/usr/bin/time -f %M "$program" 2>&1 >/dev/null | tail -1)"
         else
@@ -90,22 +93,28 @@ for name in "${LIBRARIES[@]}" "${PROGRAMS[@]}"; do
     arm-linux-gnueabihf-strip -o "$work/s" "$file" && stripped[$name]=$(stat -c %s "$work/s")
 done
 
-# Probes against the host build, one per library it has: probe.c's PROBE_<NAME> for
-# lib<name> is the name without "orvo-", in capitals ("liborvo-kesl-sms": PROBE_KESL_SMS).
-mkdir -p "$work/probes"
-cc -O2 -o "$work/probes/probe-baseline" "$SRC/bench/probe.c"
-for name in "${LIBRARIES[@]}"; do
-    file=${host_file[$name]:-}
-    [ -n "$file" ] && [ -e "$file" ] || continue
-    probe=${name#lib}
-    probe=${probe#orvo-}
-    probe=${probe//-/_}
-    cc -O2 -DPROBE_"${probe^^}" -I"$SRC/include" -o "$work/probes/probe-$name" \
-        "$SRC/bench/probe.c" -L"$(dirname "$file")" -Wl,-rpath,"$(dirname "$file")" \
-        -l"${name#lib}" 2>"$work/err" ||
-        echo "probe for $name does not build: $(head -3 "$work/err")" >&2
-done
+# build_probes COMPILER DIR FILES: in DIR a baseline probe and one per library whose built
+# file the associative array FILES names. probe.c's PROBE_<NAME> for lib<name> is the
+# name without "orvo-", in capitals ("liborvo-kesl-sms": PROBE_KESL_SMS).
+build_probes() {
+    local compiler=$1 dir=$2 name file probe
+    local -n files=$3
+    mkdir -p "$dir"
+    "$compiler" -O2 -o "$dir/probe-baseline" "$SRC/bench/probe.c"
+    for name in "${LIBRARIES[@]}"; do
+        file=${files[$name]:-}
+        [ -n "$file" ] && [ -e "$file" ] || continue
+        probe=${name#lib}
+        probe=${probe#orvo-}
+        probe=${probe//-/_}
+        "$compiler" -O2 -DPROBE_"${probe^^}" -I"$SRC/include" -o "$dir/probe-$name" \
+            "$SRC/bench/probe.c" -L"$(dirname "$file")" -Wl,-rpath,"$(dirname "$file")" \
+            -l"${name#lib}" 2>"$work/err" ||
+            echo "$compiler: probe for $name does not build: $(head -3 "$work/err")" >&2
+    done
+}
 
+build_probes cc "$work/probes" host_file
 declare -A resident
 if [ -x "$HOST_BUILD/bin/orvo-simkernel" ]; then
     while read -r name value; do
@@ -116,31 +125,62 @@ else
     echo "no host build in $HOST_BUILD: resident memory skipped" >&2
 fi
 
+# The same on the board, with probes built for ARM against the ARM build (the board image
+# carries them in ARM_BUILD/bench-probes).
+declare -A board
+if [ -x "$SRC/sim/board" ] && [ -f "$ARM_BUILD/CMakeCache.txt" ] && [ "${ORVO_FOOTPRINT_BOARD:-1}" = 1 ]; then
+    probes=$ARM_BUILD/bench-probes
+    rm -rf "$probes"
+    build_probes arm-linux-gnueabihf-gcc "$probes" arm_file
+    while read -r name value; do
+        board[$name]=$value
+    done < <(ORVO_ARM_BUILD=$ARM_BUILD "$SRC/sim/board" run "$SRC/sim/module" --build \
+        "$ARM_BUILD" run bash "$SRC/bench/footprint.sh" --resident "$probes" "${PROGRAMS[*]}" |
+        grep -E '^[a-z][A-Za-z0-9_.-]* -?[0-9a-z-]+$')
+    rm -rf "$probes"
+fi
+
 verdict() { # VALUE_KIB GOAL_KIB
     awk -v v="$1" -v g="$2" 'BEGIN {print (v < g) ? "" : "  OVER GOAL"}'
 }
 
-printf '%-30s %18s %26s\n' deliverable "stripped (ARM)" "resident at rest (host)"
+printf '%-30s %18s %26s %26s\n' deliverable "stripped (ARM)" "resident at rest (host)" \
+    "resident at rest (board)"
+# resident_cell NAME VALUE: "1.23 MiB", or the reason there is none.
+resident_cell() {
+    local value=$2 cell="-"
+    if [[ $value = -* ]]; then
+        cell=${value#-}
+    elif [ -n "$value" ]; then
+        cell="$(awk -v k="$value" 'BEGIN {printf "%.2f", k / 1024}') MiB"
+        [ "$1" = "$ONE_SHOT" ] && cell="$cell (peak)"
+    fi
+    printf '%s' "$cell"
+}
+# resident_verdict VALUE GOAL_KIB [WHERE]
+resident_verdict() {
+    [[ $1 =~ ^[0-9]+$ ]] || return 0
+    local over
+    over=$(verdict "$1" "$2")
+    [ -z "$over" ] || printf '%s%s' "$over" "${3:+ ($3)}"
+}
 row() { # NAME IS_LIBRARY
-    local name=$1 size="not built" rss="-" note=""
+    local name=$1 size="not built" rss="-" brss="-" note=""
     [ "$name" = baseline ] && size="-"
     if [ -n "${stripped[$name]:-}" ]; then
         size="$(kib "${stripped[$name]}") KiB"
         [ "$2" = 1 ] && note+=$(verdict "$(kib "${stripped[$name]}")" $LIBRARY_GOAL_KIB)
     fi
-    local value=${resident[$name]:-}
-    if [[ $value = -* ]]; then
-        rss=${value#-}
-    elif [ -n "$value" ]; then
-        rss="$(awk -v k="$value" 'BEGIN {printf "%.2f", k / 1024}') MiB"
-        [ "$name" = "$ONE_SHOT" ] && rss="$rss (peak)"
-        note+=$(verdict "$value" $RESIDENT_GOAL_KIB)
-    fi
-    printf '%-30s %18s %26s%s\n' "$name" "$size" "$rss" "$note"
+    rss=$(resident_cell "$name" "${resident[$name]:-}")
+    note+=$(resident_verdict "${resident[$name]:-}" $RESIDENT_GOAL_KIB host)
+    brss=$(resident_cell "$name" "${board[$name]:-}")
+    note+=$(resident_verdict "${board[$name]:-}" $BOARD_GOAL_KIB board)
+    printf '%-30s %18s %26s %26s%s\n' "$name" "$size" "$rss" "$brss" "$note"
 }
 for name in "${LIBRARIES[@]}"; do row "$name" 1; done
 for name in "${PROGRAMS[@]}"; do row "$name" 0; done
 row baseline 0
 echo "baseline: a process with the C library alone; library rows: a process that has"
 echo "started the library's threads. Goals: library < $LIBRARY_GOAL_KIB KiB stripped," \
-    "process < $((RESIDENT_GOAL_KIB / 1024)) MiB resident."
+    "process < $((RESIDENT_GOAL_KIB / 1024)) MiB resident on the host," \
+    "< $((BOARD_GOAL_KIB / 1024)) MiB on the board."

@@ -1,7 +1,9 @@
 // The simulated kernel: a FUSE file system mounted over the sandbox's /sys, serving the
 // kernel files that the system uses, plus /sys/sim/control and /sys/sim/writes through
-// which tests and the tour drive it (see sim/module ctl kernel).
+// which tests and the tour drive it (see sim/module ctl kernel). With --kernel-wakelocks
+// the wake-lock files and wakeup_sources are the real kernel's, from under the mount.
 #define FUSE_USE_VERSION 31
+#include "passthrough.h"
 #include "wakelocks.h"
 
 #include <fuse.h>
@@ -49,7 +51,9 @@ const std::map<std::string, Node> kTree = {
     {"/sim/writes", {Kind::Writes, 0444}},
 };
 
-std::string basename_of(const std::string &path) { return path.substr(path.rfind('/') + 1); }
+std::string basename_of(const std::string &path) {
+    return path.substr(path.rfind('/') + 1);
+}
 
 // Scripted failures by file name: an errno, for a number of operations or for ever.
 struct Fault {
@@ -58,7 +62,7 @@ struct Fault {
 };
 
 class Kernel {
-public:
+  public:
     WakeLocks wakelocks;
 
     int fault(const std::string &path) {
@@ -116,7 +120,7 @@ public:
 
     int control(const std::string &commands);
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable read_ready_;
     std::deque<int> reads_;
@@ -126,6 +130,13 @@ private:
 };
 
 Kernel g_kernel;
+KernelFiles g_real;
+bool g_real_wakelocks = false;
+
+bool real_file(Kind kind) {
+    return g_real_wakelocks &&
+           (kind == Kind::WakeLock || kind == Kind::WakeUnlock || kind == Kind::WakeupSources);
+}
 
 int Kernel::control(const std::string &commands) {
     std::istringstream lines(commands);
@@ -161,6 +172,8 @@ const Node *find_node(const char *path) {
 }
 
 std::string snapshot(Kind kind, const std::string &path) {
+    if (real_file(kind))
+        return g_real.read(path);
     switch (kind) {
     case Kind::WakeLock:
         return g_kernel.wakelocks.held_list();
@@ -263,6 +276,8 @@ int sk_write(const char *path, const char *buf, size_t size, off_t, fuse_file_in
     }
     if (int error = g_kernel.fault(path))
         return error;
+    if (real_file(node->kind))
+        return g_real.write(path, text);
     int result = 0;
     switch (node->kind) {
     case Kind::WakeLock:
@@ -280,16 +295,29 @@ int sk_write(const char *path, const char *buf, size_t size, off_t, fuse_file_in
     return result < 0 ? result : static_cast<int>(size);
 }
 
-int sk_truncate(const char *path, off_t, fuse_file_info *) { return find_node(path) ? 0 : -ENOENT; }
+int sk_truncate(const char *path, off_t, fuse_file_info *) {
+    return find_node(path) ? 0 : -ENOENT;
+}
 
-int sk_create(const char *, mode_t, fuse_file_info *) { return -EACCES; }
+int sk_create(const char *, mode_t, fuse_file_info *) {
+    return -EACCES;
+}
 
 } // namespace
 
 int main(int argc, char **argv) {
+    if (argc == 3 && std::string(argv[1]) == "--kernel-wakelocks") {
+        g_real_wakelocks = true;
+        ++argv;
+        --argc;
+    }
     if (argc != 2) {
-        fprintf(stderr, "usage: %s MOUNTPOINT\n", argv[0]);
+        fprintf(stderr, "usage: %s [--kernel-wakelocks] MOUNTPOINT\n", argv[0]);
         return 2;
+    }
+    if (g_real_wakelocks && !g_real.open_root(argv[1])) {
+        perror(argv[1]);
+        return 1;
     }
     fuse_operations ops{};
     ops.getattr = sk_getattr;

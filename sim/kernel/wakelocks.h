@@ -6,9 +6,10 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 class WakeLocks {
-public:
+  public:
     // A write to wake_lock: 0 or -EINVAL.
     int lock(const std::string &text);
     // A write to wake_unlock: 0 or -EINVAL.
@@ -18,7 +19,7 @@ public:
     std::string released_list(); // read of wake_unlock
     std::string sources_table(); // read of wakeup_sources
 
-private:
+  private:
     struct Source {
         bool active = false;
         uint64_t active_count = 0;
@@ -36,9 +37,12 @@ private:
     void expire_timeouts(int64_t now);
     void relax(Source &source, int64_t now);
     std::string list(bool active);
+    static std::string row(const std::string &name, const Source &source, int64_t now);
 
     std::mutex mutex_;
-    std::map<std::string, Source> sources_;
+    std::map<std::string, Source> sources_; // the wake locks, in name order
+    std::vector<std::string> created_;      // their wake-up sources, oldest first
+    Source autosleep_;                      // the kernel's own source, older than any lock
 };
 
 int64_t monotonic_ms();

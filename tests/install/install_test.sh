@@ -131,7 +131,7 @@ run_for() {
     local kind=$1 libdir=$2
     shift 2
     if [ "$kind" = arm ]; then
-        qemu-arm -L "$ARM_ROOT" -E LD_LIBRARY_PATH="$libdir" "$@"
+        qemu-arm -L "$ARM_ROOT" -E LD_LIBRARY_PATH="$libdir:$ARM_ROOT/lib" "$@"
     else
         LD_LIBRARY_PATH=$libdir "$@"
     fi
@@ -152,7 +152,7 @@ build_example() {
         fail "example ($kind, find_package)"
     # In a simulated module: the wake lock reaches the platform stand-in there.
     local run="env LD_LIBRARY_PATH=$root$libdir"
-    [ "$kind" = arm ] && run="qemu-arm -L $ARM_ROOT -E LD_LIBRARY_PATH=$root$libdir"
+    [ "$kind" = arm ] && run="qemu-arm -L $ARM_ROOT -E LD_LIBRARY_PATH=$root$libdir:$ARM_ROOT/lib"
     local output
     output=$("$SRC/sim/module" --build "$HOST_BUILD" run bash -c \
         "$run $out/wakelock-ipc && $SRC/sim/module ctl calls" 2>&1)

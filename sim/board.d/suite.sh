@@ -1,0 +1,100 @@
+#!/bin/bash
+# The board's test run. "plan SRC ARM HOST" prints the script that the board runs in one
+# boot (as /board/run): the wake-lock behaviour test against the real kernel, then the
+# system tests of the power, IPC, NV, SMS and console deliverables, one after the other
+# (they share the kernel's wake locks): the ARM build's sandbox tests and the host build's
+# shell tests, both on the ARM build's programs. It ends with the summary line.
+set -euo pipefail
+
+[ "${1:-}" = plan ] || {
+    echo "usage: suite.sh plan SRC ARM_BUILD HOST_BUILD" >&2
+    exit 2
+}
+SRC=$2
+ARM=$3
+HOST=$4
+# The deliverables' test folders, and the tests of the simulated module itself.
+FOLDERS='autosuspend|pm|pm_console|ipc|nv_bridge|sms|tests'
+# Tests of what only the host's simulated kernel gives: a kernel of its own per sandbox
+# (the board's wake locks are the one kernel's), and the behaviour test, which the board
+# runs first against the kernel itself.
+HOST_ONLY='sandbox_kernel sandbox_isolation sandbox_wakelock_behaviour'
+
+# tests BUILD: "name<TAB>working dir<TAB>environment<TAB>command", each field a JSON array
+# or string, for the sandbox tests of BUILD's chosen folders.
+tests() {
+    (cd "$1" && ctest --show-only=json-v1) | jq -r --arg build "$1" --arg folders "^($FOLDERS)(/|$)" '
+        .tests[]
+        | { name, command,
+            labels: ([.properties[]? | select(.name == "LABELS") | .value[]]),
+            env: ([.properties[]? | select(.name == "ENVIRONMENT") | .value[]]),
+            wd: ([.properties[]? | select(.name == "WORKING_DIRECTORY") | .value][0]) }
+        | select(.labels | index("sandbox"))
+        | select(.wd | ltrimstr($build + "/") | test($folders))
+        | [.name, .wd, (.env | tojson), (.command | tojson)] | @tsv'
+}
+
+# The command on the board: the simulated module of the ARM build, no emulator (qemu-arm
+# and its options go).
+board_command() {
+    jq -r --arg host "$HOST" --arg arm "$ARM" '
+        (if .[1] == "--build" then .[2] = $arm else . end)
+        | (if .[4] == "qemu-arm" then .[0:4] + (.[5:] | until(.[0] | startswith("-") | not; .[2:]))
+           else . end)
+        | map(@sh) | join(" ")' <<<"$1"
+}
+board_env() {
+    jq -r --arg host "$HOST" --arg arm "$ARM" '
+        map(if startswith("ORVO_BUILD=") then "ORVO_BUILD=" + $arm else . end) | map(@sh) | join(" ")' <<<"$1"
+}
+
+cat <<HEAD
+# The board's test run (made by sim/board.d/suite.sh).
+SRC=$(printf %q "$SRC")
+ARM=$(printf %q "$ARM")
+HEAD
+cat <<'BODY'
+export PATH="$ARM/simbin:$PATH"
+passed=0
+total=0
+failed=()
+log=/tmp/board-test.log
+# board_test NAME DIR ENV CMD: one test in its own simulated module, with a time limit.
+board_test() {
+    local name=$1 dir=$2 env=$3 start status
+    shift 3
+    total=$((total + 1))
+    mkdir -p "$dir"
+    start=$(date +%s)
+    (cd "$dir" && eval "exec env $env timeout -k 5 300 \"\$@\"") >"$log" 2>&1
+    status=$?
+    # The kernel is shared: release what a test left held (the names stay known to it).
+    for held in $(cat /sys/power/wake_lock); do
+        echo "$held" >/sys/power/wake_unlock
+    done
+    if [ $status = 0 ]; then
+        passed=$((passed + 1))
+        echo "board-test: $name ok ($(($(date +%s) - start)) s)"
+    else
+        failed+=("$name")
+        echo "board-test: $name FAILED (status $status)"
+        tail -40 "$log" | sed 's/^/    /'
+    fi
+}
+
+echo "board: $(uname -sr) on $(uname -m), $(nproc) CPU"
+# First, while the kernel's wake locks are untouched (the host runs it in a sandbox as
+# sandbox_wakelock_behaviour).
+board_test wakelock_behaviour_kernel "$SRC" '' bash "$SRC/tests/wakelocks/behaviour.sh"
+BODY
+for build in "$ARM" "$HOST"; do
+    tests "$build"
+done | awk -F'\t' '!seen[$1]++ && !($1 in host_only)
+    BEGIN { split("'"$HOST_ONLY"'", names, " "); for (i in names) host_only[names[i]] }' | while IFS=$'\t' read -r name wd env command; do
+    printf 'board_test %q %q %q %s\n' "$name" "$wd" "$(board_env "$env")" "$(board_command "$command")"
+done
+cat <<'TAIL'
+echo "board: $passed of $total tests passed on the emulated board"
+[ ${#failed[@]} = 0 ] || echo "board: failed: ${failed[*]}"
+[ $passed = $total ]
+TAIL

@@ -1,0 +1,95 @@
+#!/bin/bash
+# The kernel's wake-lock files, step by step: prints a transcript of every write's result
+# and every listing's bytes, and compares it with behaviour.expected. The same script runs
+# in the simulated module on the host (the simulated kernel) and on the emulated board (the
+# real kernel), which must give the same transcript. Run it on a kernel whose wake locks are
+# still untouched: the wakeup_sources rows list every source the kernel has seen.
+set -uo pipefail
+HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+LOCK=/sys/power/wake_lock
+UNLOCK=/sys/power/wake_unlock
+SOURCES=/sys/kernel/debug/wakeup_sources
+
+lock() { echo "lock '$1': $(orvo-kwrite $LOCK "$1")"; }
+unlock() { echo "unlock '$1': $(orvo-kwrite $UNLOCK "$1")"; }
+# A listing's exact bytes, line feeds and all.
+show() {
+    local text
+    text=$(
+        cat "$1"
+        echo .
+    )
+    printf '%s: %q\n' "$(basename "$1")" "${text%.}"
+}
+# wakeup_sources with the times shown as 0 or + (they differ from run to run): the rows of
+# the wake locks, the kernel's autosleep and the removed sources' totals ("deleted"), not
+# those of devices that can wake the system.
+sources() {
+    awk -F'\t+' 'NR == 1 { print; next }
+        { sub(/ +$/, "", $1) }
+        !index(" " names " autosleep deleted ", " " $1 " ") { next }
+        { printf "%s", $1; for (i = 2; i <= 5; i++) printf " %s", $i
+          for (i = 6; i <= 9; i++) printf " %s", ($i == 0 ? "0" : "+")
+          printf " %s\n", $10 }' names="$(cat $LOCK $UNLOCK | tr '\n' ' ')" "$SOURCES"
+}
+
+transcript() {
+    echo "# fresh kernel"
+    show $LOCK
+    show $UNLOCK
+    echo "# names with and without a time-out in ns"
+    lock mylock
+    # Time-outs long enough for a slow board to reach the sorted listings first.
+    local taken=$SECONDS
+    lock 't2 20000000000\n'
+    lock 'renew 20000000000'
+    lock 'renew 1000000'
+    lock 'forever 20000000000'
+    lock 'forever\n'
+    show $LOCK
+    show $UNLOCK
+    echo "# unlocking"
+    sleep 0.2
+    unlock 'mylock\n'
+    show $LOCK
+    show $UNLOCK
+    unlock mylock
+    unlock nosuch
+    unlock 'mylock\n\n'
+    echo "# what a write to wake_lock accepts"
+    lock 'bad 12x'
+    lock 'bad 12 '
+    lock 'bad 99999999999999999999'
+    lock ' 5'
+    lock '\n'
+    lock 'a b'
+    lock 'tab\t\t+5000000000'
+    lock 'zero 0'
+    lock 'nl\nrest'
+    lock 'nul\0rest'
+    lock ''
+    unlock ''
+    unlock '\n'
+    unlock 'a b'
+    echo "# sorted listings"
+    sleep 0.2
+    lock Zed
+    lock alpha
+    lock 'alpha2'
+    unlock tab
+    show $LOCK
+    show $UNLOCK
+    echo "# after the time-outs"
+    local left=$((taken + 22 - SECONDS))
+    [ $left -le 0 ] || sleep $left
+    show $LOCK
+    show $UNLOCK
+    echo "# wakeup_sources"
+    sources
+}
+
+if [ "${1:-}" = --print ]; then
+    transcript
+    exit 0
+fi
+diff -u "$HERE/behaviour.expected" <(transcript) && echo "wake-lock behaviour: as expected"
