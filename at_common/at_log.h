@@ -1,12 +1,15 @@
-// The plug-in's logger, set once at load.
+// The plug-in's logger (the toolkit's binding, set by the load-time constructor).
 #pragma once
 
-#include "orvo_log.h"
+#include "common/export.h"
+#include "common/library_log.h"
 
-#define ORVO_AT_EXPORT __attribute__((visibility("default")))
+namespace at_common {
 
-extern orvo_log_function_t g_at_log;
+using orvo::library_log;
 
 // Trace levels of the plug-in's messages.
 constexpr int kAtInfo = 1;
 constexpr int kAtTrace = 4;
+
+} // namespace at_common

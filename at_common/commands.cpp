@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+namespace at_common {
+
 namespace {
 
 const orvo_at_command commands[] = {
@@ -18,11 +20,15 @@ const orvo_at_command commands[] = {
 
 } // namespace
 
+} // namespace at_common
+
+using namespace at_common;
+
 // A row matches when the text begins with its name: "CGIR", "CGIR?" and "CGIR=1" all select
 // the first row.
-ORVO_AT_EXPORT const orvo_at_command *find_command(char *text) {
-    g_at_log(kAtTrace, "function %s line %d input %s\n", "find_command", 177,
-             text != nullptr ? text : "(null)");
+ORVO_EXPORT const orvo_at_command *find_command(char *text) {
+    library_log(kAtTrace, "function %s line %d input %s\n", "find_command", 177,
+                text != nullptr ? text : "(null)");
     if (text == nullptr)
         return nullptr;
     int ret = 0;
@@ -30,12 +36,12 @@ ORVO_AT_EXPORT const orvo_at_command *find_command(char *text) {
         size_t length = strlen(row->cmd);
         ret = strncmp(text, row->cmd, length);
         if (ret == 0) {
-            g_at_log(kAtTrace,
-                     "function %s line %d find input %s commands[i].cmd %s  strlen %d ret %d\n",
-                     "find_command", 185, text, row->cmd, static_cast<int>(length), ret);
+            library_log(kAtTrace,
+                        "function %s line %d find input %s commands[i].cmd %s  strlen %d ret %d\n",
+                        "find_command", 185, text, row->cmd, static_cast<int>(length), ret);
             return row;
         }
     }
-    g_at_log(kAtTrace, "function %s line %d not find ret %d \n", "find_command", 189, ret);
+    library_log(kAtTrace, "function %s line %d not find ret %d \n", "find_command", 189, ret);
     return nullptr;
 }

@@ -3,9 +3,12 @@
 #include "liborvo-at-common.h"
 #include "response.h"
 
+#include "common/pipe_stream.h"
+
 #include <cstdio>
 #include <cstring>
-#include <memory>
+
+namespace at_common {
 
 namespace {
 
@@ -24,16 +27,16 @@ constexpr DdrSize kSizes[] = {
     {"0xF8631500", "+DDRID:4Gb ddr\r\n"},
 };
 
-struct PipeCloser {
-    void operator()(FILE *pipe) const { pclose(pipe); }
-};
-
 } // namespace
 
-ORVO_AT_EXPORT void orvo_handle_ddr_identify(char *) {
+} // namespace at_common
+
+using namespace at_common;
+
+ORVO_EXPORT void orvo_handle_ddr_identify(char *) {
     char reading[64] = {};
     {
-        std::unique_ptr<FILE, PipeCloser> pipe(popen(kReadDdrId, "re"));
+        orvo::PipeStream pipe(kReadDdrId);
         if (!pipe) {
             orvo_response_error(kAtFailure);
             return;

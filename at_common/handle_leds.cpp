@@ -4,23 +4,26 @@
 #include "orvo_led.h"
 #include "response.h"
 
+namespace at_common {
+
 namespace {
 
 void set_led(int (*set_mode)(int), const char *text) {
-    if (set_mode(at_last_char(text) - '0') == 0)
-        orvo_response_ok();
-    else
-        orvo_response_error(kAtFailure);
+    at_answer(set_mode(at_last_char(text) - '0') == 0);
 }
 
 } // namespace
 
-ORVO_AT_EXPORT void orvo_handle_netled(char *text) {
-    g_at_log(kAtInfo, "orvo_handle_netled start\n");
+} // namespace at_common
+
+using namespace at_common;
+
+ORVO_EXPORT void orvo_handle_netled(char *text) {
+    library_log(kAtInfo, "orvo_handle_netled start\n");
     set_led(orvo_set_netled_on, text);
 }
 
-ORVO_AT_EXPORT void orvo_handle_statusled(char *text) {
-    g_at_log(kAtInfo, "orvo_handle_statusled start\n");
+ORVO_EXPORT void orvo_handle_statusled(char *text) {
+    library_log(kAtInfo, "orvo_handle_statusled start\n");
     set_led(orvo_set_statusled_on, text);
 }

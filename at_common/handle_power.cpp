@@ -6,28 +6,27 @@
 
 #include <cstdlib>
 
+namespace at_common {
+
 namespace {
 
 constexpr const char *kMacPowerDown = "echo 0 >/sys/devices/platform/soc/1307000.gmac/gmac_power";
 constexpr const char *kHaltEnable = "echo 0x7:0x0  >/sys/kernel/debug/pmu_kv31/regs";
 
-void answer(bool success) {
-    if (success)
-        orvo_response_ok();
-    else
-        orvo_response_error(kAtFailure);
-}
-
 } // namespace
 
+} // namespace at_common
+
+using namespace at_common;
+
 // The MAC is powered down whatever the switch character, before suspend changes.
-ORVO_AT_EXPORT void orvo_handle_autosuspend(char *text) {
-    g_at_log(kAtInfo, "orvo_handle_autosuspend start\n");
+ORVO_EXPORT void orvo_handle_autosuspend(char *text) {
+    library_log(kAtInfo, "orvo_handle_autosuspend start\n");
     int ignored = system(kMacPowerDown);
     (void)ignored;
-    answer(kesl_autosuspend_enable(at_last_char(text)) == 0);
+    at_answer(kesl_autosuspend_enable(at_last_char(text)) == 0);
 }
 
-ORVO_AT_EXPORT void orvo_handle_halt_enable(char *) {
-    answer(system(kHaltEnable) == 0);
+ORVO_EXPORT void orvo_handle_halt_enable(char *) {
+    at_answer(system(kHaltEnable) == 0);
 }

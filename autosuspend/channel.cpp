@@ -1,60 +1,52 @@
 #include "channel.h"
 #include "logger.h"
 
+#include "common/local_socket.h"
+#include "common/unique_fd.h"
+
 #include <cstdio>
-#include <cstring>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace autosuspend {
-namespace {
 
 static_assert(sizeof(sockaddr_un) == 110, "local socket address of 110 bytes");
-
-// The service expects the whole address structure, not just the used part of the path.
-sockaddr_un local_address(const char *path) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path, sizeof address.sun_path - 1);
-    return address;
-}
-
-} // namespace
 
 void format_client_path(char (&path)[kClientPathSize], const char *format) {
     std::snprintf(path, sizeof path, format, static_cast<int>(getpid()));
 }
 
+// The service expects the whole address structure, not just the used part of the path.
 int connect_channel(int &fd, const char *client_path, const char *server_path) {
-    g_log(kLogLevel, "Start bind and connect to the service.\n");
-    fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        g_log(kLogLevel, "SOCKET ERROR ");
+    fd = -1;
+    library_log(kLogLevel, "Start bind and connect to the service.\n");
+    orvo::UniqueFd channel(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!channel) {
+        library_log(kLogLevel, "SOCKET ERROR ");
         return -1;
     }
     unlink(client_path);
-    sockaddr_un client = local_address(client_path);
-    if (bind(fd, reinterpret_cast<sockaddr *>(&client), sizeof client) < 0) {
-        g_log(kLogLevel, "BIND ERROR ");
-        close_channel(fd);
+    sockaddr_un client = orvo::local_address(client_path);
+    if (bind(channel.get(), orvo::as_sockaddr(client), sizeof client) < 0) {
+        library_log(kLogLevel, "BIND ERROR ");
         return -1;
     }
-    sockaddr_un server = local_address(server_path);
-    if (connect(fd, reinterpret_cast<sockaddr *>(&server), sizeof server) < 0) {
-        g_log(kLogLevel, "CONNECT ERROR ");
-        close_channel(fd);
+    sockaddr_un server = orvo::local_address(server_path);
+    if (connect(channel.get(), orvo::as_sockaddr(server), sizeof server) < 0) {
+        library_log(kLogLevel, "CONNECT ERROR ");
         return -3;
     }
+    fd = channel.release();
     return 0;
 }
 
 void close_channel(int &fd) {
     if (fd < 0)
         return;
-    if (close(fd) < 0)
-        g_log(kLogLevel, "Close error\n");
+    orvo::UniqueFd channel(fd);
     fd = -1;
+    if (channel.close() < 0)
+        library_log(kLogLevel, "Close error\n");
 }
 
 } // namespace autosuspend

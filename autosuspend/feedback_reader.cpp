@@ -2,7 +2,8 @@
 #include "channel.h"
 #include "feedback_state.h"
 #include "logger.h"
-#include "mutex_lock.h"
+
+#include "common/guards.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -18,7 +19,7 @@ constexpr useconds_t kAnnouncePause = 10000;
 constexpr useconds_t kFirstRetryPause = 100000;
 constexpr useconds_t kLongestRetryPause = 5000000;
 
-enum class ReadResult { Record, TimedOut, Closed, Failed };
+enum class ReadResult { record, timed_out, closed, failed };
 
 // Reads one whole record into g_current_record. A stream keeps no record boundaries, so a
 // record that arrives in pieces is gathered until complete.
@@ -30,33 +31,33 @@ ReadResult read_record(int fd) {
         if (n > 0) {
             filled += static_cast<std::size_t>(n);
         } else if (n == 0) {
-            return ReadResult::Closed;
+            return ReadResult::closed;
         } else if (errno == EINTR) {
-            g_log(kLogLevel, "read error eintr\n");
+            library_log(kLogLevel, "read error eintr\n");
         } else if (errno == EAGAIN) {
-            g_log(kLogLevel, "read time out\n");
-            g_log(kLogLevel, "client read wakeup_feedback struct timeout.\n");
-            return ReadResult::TimedOut;
+            library_log(kLogLevel, "read time out\n");
+            library_log(kLogLevel, "client read wakeup_feedback struct timeout.\n");
+            return ReadResult::timed_out;
         } else {
-            g_log(kLogLevel, "read error\n");
-            g_log(kLogLevel, "client read wakeup_feedback struct fail.\n");
-            return ReadResult::Failed;
+            library_log(kLogLevel, "read error\n");
+            library_log(kLogLevel, "client read wakeup_feedback struct fail.\n");
+            return ReadResult::failed;
         }
     }
-    return ReadResult::Record;
+    return ReadResult::record;
 }
 
 // Reads the next record with the feedback mutex held, as waiting callers expect.
 ReadResult receive_record(int &fd) {
-    MutexLock lock(g_feedback_mutex);
+    orvo::MutexGuard lock(g_feedback_mutex);
     g_current_record = wakeup_feedback{};
     ReadResult result = read_record(fd);
-    if (result == ReadResult::Record) {
-        g_log(kLogLevel, "system sleep_start timestamps : %ld ms\n",
-              static_cast<long>(g_current_record.sleep_start));
-        g_log(kLogLevel, "system wakeup timestamps : %ld ms\n",
-              static_cast<long>(g_current_record.wakeup));
-    } else if (result == ReadResult::Failed) {
+    if (result == ReadResult::record) {
+        library_log(kLogLevel, "system sleep_start timestamps : %ld ms\n",
+                    static_cast<long>(g_current_record.sleep_start));
+        library_log(kLogLevel, "system wakeup timestamps : %ld ms\n",
+                    static_cast<long>(g_current_record.wakeup));
+    } else if (result == ReadResult::failed) {
         close_channel(fd);
     }
     return result;
@@ -65,7 +66,7 @@ ReadResult receive_record(int &fd) {
 // The service closed the data channel (it stopped or restarted): connect again, so that
 // feedback resumes once it is back.
 void reconnect(int &fd) {
-    g_log(kLogLevel, "data channel closed by the service, reconnecting.\n");
+    library_log(kLogLevel, "data channel closed by the service, reconnecting.\n");
     close_channel(fd);
     char data_path[kClientPathSize];
     format_client_path(data_path, kDataClientFormat);
@@ -83,19 +84,19 @@ void reconnect(int &fd) {
 void *feedback_reader_main(void *arg) {
     int fd = static_cast<int>(reinterpret_cast<intptr_t>(arg));
     for (;;) {
-        g_log(kLogLevel, "start get feedback from the service.\n");
+        library_log(kLogLevel, "start get feedback from the service.\n");
         switch (receive_record(fd)) {
-        case ReadResult::Record:
+        case ReadResult::record:
             usleep(kAnnouncePause);
             announce_current_record();
             usleep(kAnnouncePause);
             break;
-        case ReadResult::TimedOut:
+        case ReadResult::timed_out:
             break;
-        case ReadResult::Closed:
+        case ReadResult::closed:
             reconnect(fd);
             break;
-        case ReadResult::Failed:
+        case ReadResult::failed:
             return nullptr;
         }
     }

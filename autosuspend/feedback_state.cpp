@@ -1,5 +1,6 @@
 #include "feedback_state.h"
-#include "mutex_lock.h"
+
+#include "common/guards.h"
 
 #include <atomic>
 #include <cstdint>
@@ -24,7 +25,7 @@ wakeup_feedback g_announced_records[kKeptRecords];
 } // namespace
 
 void announce_current_record() {
-    MutexLock lock(g_feedback_mutex);
+    orvo::MutexGuard lock(g_feedback_mutex);
     uint32_t number = g_announcements.load() + 1;
     g_announced_records[number % kKeptRecords] = g_current_record;
     g_announcements.store(number);
@@ -36,7 +37,7 @@ uint32_t next_announcement() {
 }
 
 void wait_for_record(uint32_t awaited, wakeup_feedback &out) {
-    MutexLock lock(g_feedback_mutex);
+    orvo::MutexGuard lock(g_feedback_mutex);
     // A cancellation point: the unwinding releases the mutex through the lock above.
     while (static_cast<int32_t>(g_announcements - awaited) < 0)
         pthread_cond_wait(&g_announced, &g_feedback_mutex);

@@ -1,12 +1,8 @@
 #include "logger.h"
 
-namespace autosuspend {
-
-orvo_log_function_t g_log = nullptr;
-
-} // namespace autosuspend
+#include "common/export.h"
 
 // Load-time constructor: obtains the logger and does nothing else.
-extern "C" __attribute__((constructor, visibility("default"))) void LIBORVO_AUTOSUSPEND_init(void) {
-    autosuspend::g_log = orvo_log_function_init("LIBORVO_AUTOSUSPEND");
+extern "C" ORVO_EXPORT __attribute__((constructor)) void LIBORVO_AUTOSUSPEND_init(void) {
+    orvo::bind_library_log("LIBORVO_AUTOSUSPEND");
 }

@@ -1,13 +1,13 @@
-// The library's logger, obtained once at load.
+// The library's logger (the toolkit's binding, set by the load-time constructor).
 #pragma once
 
-#include "orvo_log.h"
+#include "common/library_log.h"
 
 namespace autosuspend {
 
+using orvo::library_log;
+
 // Every message of this library goes out at this level.
 constexpr int kLogLevel = 3;
-
-extern orvo_log_function_t g_log;
 
 } // namespace autosuspend

@@ -2,7 +2,8 @@
 #include "channel.h"
 #include "feedback_reader.h"
 #include "logger.h"
-#include "mutex_lock.h"
+
+#include "common/guards.h"
 
 #include <atomic>
 #include <cstdint>
@@ -31,29 +32,29 @@ bool start_reader(int data_fd) {
 int libautosuspend_init() {
     if (g_ready.load())
         return 0;
-    g_log(kLogLevel, "Start libautosuspend_init.\n");
+    library_log(kLogLevel, "Start libautosuspend_init.\n");
     char command_path[kClientPathSize];
     char data_path[kClientPathSize];
     format_client_path(command_path, kCommandClientFormat);
     format_client_path(data_path, kDataClientFormat);
 
-    MutexLock lock(g_command_mutex);
+    orvo::MutexGuard lock(g_command_mutex);
     // Another thread may have finished the set-up while this one waited for the mutex.
     if (g_ready.load())
         return 0;
     if (connect_channel(g_command_fd, command_path, kCommandServerPath) < 0) {
-        g_log(kLogLevel, "cmd channel connect error.\n");
+        library_log(kLogLevel, "cmd channel connect error.\n");
         return -1;
     }
     int data_fd = -1;
     if (connect_channel(data_fd, data_path, kDataServerPath) < 0) {
-        g_log(kLogLevel, "data channel connect error.\n");
+        library_log(kLogLevel, "data channel connect error.\n");
         // The next attempt connects a new command channel; this one would only leak.
         close_channel(g_command_fd);
         return -1;
     }
     if (!start_reader(data_fd)) {
-        g_log(kLogLevel, "feedback reader start error.\n");
+        library_log(kLogLevel, "feedback reader start error.\n");
         close_channel(data_fd);
         close_channel(g_command_fd);
         return -1;

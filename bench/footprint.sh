@@ -4,16 +4,13 @@
 # library's threads (bench/probe.c), from the host build inside the simulated module, and
 # the same from the ARM build on the emulated board (sim/board: 32-bit ARM processes on
 # the ARM kernel). Goals: every library under 64 KiB stripped, every process under 4 MiB
-# resident at rest on the host and under 2 MiB on the board.
-# Entries not yet built are skipped.
+# resident at rest on the host and under 2 MiB on the board. The deliverables come from
+# the builds' manifests (deliverables.txt); one that a build lacks is shown as not built.
 # Usage: bench/footprint.sh [ARM_BUILD [HOST_BUILD]]   (root, for the simulated module)
 # ORVO_FOOTPRINT_BOARD=0 leaves the board column out (it boots the board once).
 set -uo pipefail
 SRC=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-LIBRARIES=(orvo-autosuspend orvo-kesl-autosuspend orvo-at-common qxipc orvo-kesl-sms)
-PROBES=(AUTOSUSPEND KESL_AUTOSUSPEND AT_COMMON QXIPC KESL_SMS)
-PROGRAMS=(orvo-kesl-autosuspend-demo paramlinkd wlan_dual_demo wlan_rftest_demo orvo-default)
 ONE_SHOT=orvo-default
 LIBRARY_GOAL_KIB=64
 RESIDENT_GOAL_KIB=4096
@@ -22,6 +19,7 @@ BOARD_GOAL_KIB=2048
 # Inside the simulated module: "NAME KIB" per process, or "NAME -REASON".
 if [ "${1:-}" = --resident ]; then
     probes=$2
+    read -ra PROGRAMS <<<"$3"
     # rest NAME CMD...: resident memory of CMD once it has settled, stdin kept open.
     rest() {
         local name=$1
@@ -58,6 +56,29 @@ fi
 
 ARM_BUILD=${1:-$SRC/build-arm}
 HOST_BUILD=${2:-$SRC/build}
+
+# manifest BUILD: "kind name built-file" per deliverable of the build.
+manifest() {
+    [ -f "$1/deliverables.txt" ] || return 0
+    awk '!/^#/ {print $1, $2, $7}' "$1/deliverables.txt"
+}
+# The rows: every deliverable of either build, libraries first, in declaration order.
+LIBRARIES=()
+PROGRAMS=()
+declare -A arm_file host_file
+while read -r kind name built; do
+    arm_file[$name]=$built
+done < <(manifest "$ARM_BUILD")
+while read -r kind name built; do
+    host_file[$name]=$built
+done < <(manifest "$HOST_BUILD")
+while read -r kind name built; do
+    if [ "$kind" = library ]; then
+        [[ " ${LIBRARIES[*]} " = *" $name "* ]] || LIBRARIES+=("$name")
+    else
+        [[ " ${PROGRAMS[*]} " = *" $name "* ]] || PROGRAMS+=("$name")
+    fi
+done < <(manifest "$ARM_BUILD"; manifest "$HOST_BUILD")
 # Not under /tmp: the simulated module has a /tmp of its own.
 work=$(mktemp -d "$HOST_BUILD/footprint.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -66,37 +87,40 @@ kib() { awk -v b="$1" 'BEGIN {printf "%.1f", b / 1024}'; }
 
 # Stripped sizes (ARM).
 declare -A stripped
-for name in "${LIBRARIES[@]}"; do
-    file=$ARM_BUILD/lib/lib$name.so
-    [ -e "$file" ] || continue
-    arm-linux-gnueabihf-strip -o "$work/s" "$(readlink -f "$file")" &&
-        stripped[lib$name]=$(stat -c %s "$work/s")
-done
-for name in "${PROGRAMS[@]}"; do
-    file=$ARM_BUILD/bin/$name
-    [ -e "$file" ] || continue
+for name in "${LIBRARIES[@]}" "${PROGRAMS[@]}"; do
+    file=${arm_file[$name]:-}
+    [ -n "$file" ] && [ -e "$file" ] || continue
     arm-linux-gnueabihf-strip -o "$work/s" "$file" && stripped[$name]=$(stat -c %s "$work/s")
 done
 
-# Probes against the host build; a library that is not built yet has none.
-mkdir -p "$work/probes"
-cc -O2 -o "$work/probes/probe-baseline" "$SRC/bench/probe.c"
-for i in "${!LIBRARIES[@]}"; do
-    name=${LIBRARIES[$i]}
-    [ -e "$HOST_BUILD/lib/lib$name.so" ] || continue
-    link=-l$name
-    [ "$name" = orvo-at-common ] && link=
-    cc -O2 -DPROBE_"${PROBES[$i]}" -I"$SRC/include" -o "$work/probes/probe-lib$name" \
-        "$SRC/bench/probe.c" -L"$HOST_BUILD/lib" -Wl,-rpath,"$HOST_BUILD/lib" $link 2>"$work/err" ||
-        echo "probe for lib$name does not build: $(head -3 "$work/err")" >&2
-done
+# build_probes COMPILER DIR FILES: in DIR a baseline probe and one per library whose built
+# file the associative array FILES names. probe.c's PROBE_<NAME> for lib<name> is the
+# name without "orvo-", in capitals ("liborvo-kesl-sms": PROBE_KESL_SMS).
+build_probes() {
+    local compiler=$1 dir=$2 name file probe
+    local -n files=$3
+    mkdir -p "$dir"
+    "$compiler" -O2 -o "$dir/probe-baseline" "$SRC/bench/probe.c"
+    for name in "${LIBRARIES[@]}"; do
+        file=${files[$name]:-}
+        [ -n "$file" ] && [ -e "$file" ] || continue
+        probe=${name#lib}
+        probe=${probe#orvo-}
+        probe=${probe//-/_}
+        "$compiler" -O2 -DPROBE_"${probe^^}" -I"$SRC/include" -o "$dir/probe-$name" \
+            "$SRC/bench/probe.c" -L"$(dirname "$file")" -Wl,-rpath,"$(dirname "$file")" \
+            -l"${name#lib}" 2>"$work/err" ||
+            echo "$compiler: probe for $name does not build: $(head -3 "$work/err")" >&2
+    done
+}
 
+build_probes cc "$work/probes" host_file
 declare -A resident
 if [ -x "$HOST_BUILD/bin/orvo-sim-kernel" ]; then
     while read -r name value; do
         resident[$name]=$value
     done < <(LD_LIBRARY_PATH=$HOST_BUILD/lib "$SRC/sim/module" --build "$HOST_BUILD" run \
-        bash "$SRC/bench/footprint.sh" --resident "$work/probes")
+        bash "$SRC/bench/footprint.sh" --resident "$work/probes" "${PROGRAMS[*]}")
 else
     echo "no host build in $HOST_BUILD: resident memory skipped" >&2
 fi
@@ -107,22 +131,11 @@ declare -A board
 if [ -x "$SRC/sim/board" ] && [ -f "$ARM_BUILD/CMakeCache.txt" ] && [ "${ORVO_FOOTPRINT_BOARD:-1}" = 1 ]; then
     probes=$ARM_BUILD/bench-probes
     rm -rf "$probes"
-    mkdir -p "$probes"
-    arm-linux-gnueabihf-gcc -O2 -o "$probes/probe-baseline" "$SRC/bench/probe.c"
-    for i in "${!LIBRARIES[@]}"; do
-        name=${LIBRARIES[$i]}
-        [ -e "$ARM_BUILD/lib/lib$name.so" ] || continue
-        link=-l$name
-        [ "$name" = orvo-at-common ] && link=
-        arm-linux-gnueabihf-gcc -O2 -DPROBE_"${PROBES[$i]}" -I"$SRC/include" \
-            -o "$probes/probe-lib$name" "$SRC/bench/probe.c" -L"$ARM_BUILD/lib" \
-            -Wl,-rpath,"$ARM_BUILD/lib" $link 2>"$work/err" ||
-            echo "ARM probe for lib$name does not build: $(head -3 "$work/err")" >&2
-    done
+    build_probes arm-linux-gnueabihf-gcc "$probes" arm_file
     while read -r name value; do
         board[$name]=$value
     done < <(ORVO_ARM_BUILD=$ARM_BUILD "$SRC/sim/board" run "$SRC/sim/module" --build \
-        "$ARM_BUILD" run bash "$SRC/bench/footprint.sh" --resident "$probes" |
+        "$ARM_BUILD" run bash "$SRC/bench/footprint.sh" --resident "$probes" "${PROGRAMS[*]}" |
         grep -E '^[a-z][A-Za-z0-9_.-]* -?[0-9a-z-]+$')
     rm -rf "$probes"
 fi
@@ -164,7 +177,7 @@ row() { # NAME IS_LIBRARY
     note+=$(resident_verdict "${board[$name]:-}" $BOARD_GOAL_KIB board)
     printf '%-30s %18s %26s %26s%s\n' "$name" "$size" "$rss" "$brss" "$note"
 }
-for name in "${LIBRARIES[@]}"; do row "lib$name" 1; done
+for name in "${LIBRARIES[@]}"; do row "$name" 1; done
 for name in "${PROGRAMS[@]}"; do row "$name" 0; done
 row baseline 0
 echo "baseline: a process with the C library alone; library rows: a process that has"

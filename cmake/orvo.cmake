@@ -1,5 +1,5 @@
 # Build helpers shared by every folder of the project.
-include(${CMAKE_CURRENT_LIST_DIR}/orvo-install.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/orvo-deliverable.cmake)
 
 if(ORVO_SANITIZE STREQUAL "address")
     add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer

@@ -6,15 +6,36 @@
 
 namespace orvo {
 
+// Holds the mutex for its scope; it can be let go and taken again inside the scope (around a
+// call that must not run under it), and the destructor releases it only while held.
 class MutexGuard {
   public:
-    explicit MutexGuard(pthread_mutex_t &mutex) : mutex_(mutex) { pthread_mutex_lock(&mutex_); }
-    ~MutexGuard() { pthread_mutex_unlock(&mutex_); }
+    explicit MutexGuard(pthread_mutex_t &mutex) : mutex_(mutex) { lock(); }
+    ~MutexGuard() {
+        if (held_)
+            unlock();
+    }
     MutexGuard(const MutexGuard &) = delete;
     MutexGuard &operator=(const MutexGuard &) = delete;
 
+    void lock() {
+        pthread_mutex_lock(&mutex_);
+        held_ = true;
+    }
+    void unlock() {
+        held_ = false;
+        pthread_mutex_unlock(&mutex_);
+    }
+
+    // Waits on condition (a cancellation point) until done() holds; the mutex is held.
+    template <typename Done> void wait_until(pthread_cond_t &condition, Done done) {
+        while (!done())
+            pthread_cond_wait(&condition, &mutex_);
+    }
+
   private:
     pthread_mutex_t &mutex_;
+    bool held_ = false;
 };
 
 // An advisory lock (flock) on an open file, between processes; EINTR is retried. The

@@ -2,6 +2,7 @@
 #include "builtins.h"
 
 #include "internal.h"
+#include "list.h"
 #include "registry.h"
 
 #include <new>
@@ -28,31 +29,18 @@ struct Subscriber {
     Subscriber *next;
 };
 
-// Touched only on the receive thread. Plain pointers: nothing to construct or destroy at
-// load and exit, while a detached receive thread may still run.
-Subscriber *first = nullptr;
-Subscriber *last = nullptr;
+// Touched only on the receive thread.
+List<Subscriber> subscribers;
 
 void append(int fd_src, int seq, int msg_id) {
-    auto *subscriber = new (std::nothrow) Subscriber{fd_src, seq, msg_id, last, nullptr};
+    auto *subscriber = new (std::nothrow) Subscriber{fd_src, seq, msg_id, nullptr, nullptr};
     if (subscriber == nullptr)
         return; // out of memory: the subscription is not recorded
-    if (last != nullptr)
-        last->next = subscriber;
-    else
-        first = subscriber;
-    last = subscriber;
+    subscribers.push_back(subscriber);
 }
 
 void remove(Subscriber *subscriber) {
-    if (subscriber->prev != nullptr)
-        subscriber->prev->next = subscriber->next;
-    else
-        first = subscriber->next;
-    if (subscriber->next != nullptr)
-        subscriber->next->prev = subscriber->prev;
-    else
-        last = subscriber->prev;
+    subscribers.remove(subscriber);
     delete subscriber;
 }
 
@@ -79,7 +67,7 @@ int on_subscribe(qx_ipc_event *, qx_ipc_msg *msg) {
 }
 
 int on_unsubscribe(qx_ipc_event *, qx_ipc_msg *msg) {
-    for (Subscriber *subscriber = first, *next = nullptr; subscriber != nullptr;
+    for (Subscriber *subscriber = subscribers.head, *next = nullptr; subscriber != nullptr;
          subscriber = next) {
         next = subscriber->next;
         if (subscriber->fd_src == msg->fd_src && subscriber->msg_id == msg->msg_rsp)
@@ -93,7 +81,8 @@ int on_publish(qx_ipc_event *, qx_ipc_msg *msg) {
     if (!is_topic(topic))
         return 0;
     const int received_id = msg->msg_id;
-    for (Subscriber *subscriber = first; subscriber != nullptr; subscriber = subscriber->next) {
+    for (Subscriber *subscriber = subscribers.head; subscriber != nullptr;
+         subscriber = subscriber->next) {
         if (subscriber->msg_id != topic)
             continue;
         msg->fd_svr = subscriber->fd_src;
@@ -110,8 +99,8 @@ int on_publish(qx_ipc_event *, qx_ipc_msg *msg) {
 } // namespace
 
 void register_builtins() {
-    while (first != nullptr)
-        remove(first);
+    while (subscribers.head != nullptr)
+        remove(subscribers.head);
     struct {
         int msg_id;
         qx_ipc_handler *handler;

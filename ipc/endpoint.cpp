@@ -1,6 +1,8 @@
 // Endpoint keys: the well-known names, the dynamic range and the own queue.
 #include "internal.h"
 
+#include "common/export.h"
+
 #include <cerrno>
 #include <cstring>
 #include <sys/msg.h>
@@ -12,16 +14,16 @@ std::atomic<int> own_queue{-1};
 
 namespace {
 
-constexpr int default_key = 5470;
-constexpr int first_dynamic_key = 5471;
-constexpr int last_dynamic_key = 5726;
+constexpr int kDefaultKey = 5470;
+constexpr int kFirstDynamicKey = 5471;
+constexpr int kLastDynamicKey = 5726;
 
 struct WellKnown {
     const char *name;
     int key;
 };
 
-constexpr WellKnown well_known[] = {
+constexpr WellKnown kWellKnown[] = {
     {"wifi_proxy_ipc", 5467},
     {"mnet_whitelist_proxy_ipc", 5468},
     {"msm-server", 5469},
@@ -29,14 +31,14 @@ constexpr WellKnown well_known[] = {
 };
 
 int well_known_key(const char *name) {
-    for (const auto &endpoint : well_known)
+    for (const auto &endpoint : kWellKnown)
         if (name != nullptr && std::strcmp(name, endpoint.name) == 0)
             return endpoint.key;
     return -1;
 }
 
 void log_no_queue() {
-    qx_ipc_log(log_prefix, log_error, "No MSG-QUEUE can be used!\n\n");
+    qx_ipc_log(kLogPrefix, kLogError, "No MSG-QUEUE can be used!\n\n");
 }
 
 } // namespace
@@ -44,7 +46,7 @@ void log_no_queue() {
 bool open_own_queue(const char *name, int *key, int *queue) {
     int fixed = well_known_key(name);
     if (fixed >= 0) {
-        int id = msgget(fixed, IPC_CREAT | queue_mode);
+        int id = msgget(fixed, IPC_CREAT | kQueueMode);
         if (id < 0) {
             log_no_queue();
             return false;
@@ -54,8 +56,8 @@ bool open_own_queue(const char *name, int *key, int *queue) {
         return true;
     }
     // The lowest key whose queue this process creates; taken keys are skipped.
-    for (int candidate = first_dynamic_key; candidate <= last_dynamic_key; ++candidate) {
-        int id = msgget(candidate, IPC_CREAT | IPC_EXCL | queue_mode);
+    for (int candidate = kFirstDynamicKey; candidate <= kLastDynamicKey; ++candidate) {
+        int id = msgget(candidate, IPC_CREAT | IPC_EXCL | kQueueMode);
         if (id >= 0) {
             *key = candidate;
             *queue = id;
@@ -68,8 +70,8 @@ bool open_own_queue(const char *name, int *key, int *queue) {
 
 int reopen_own_queue(int key) {
     // A dynamic key may have been taken by another endpoint meanwhile: never share its queue.
-    int flags = IPC_CREAT | queue_mode;
-    if (key >= first_dynamic_key)
+    int flags = IPC_CREAT | kQueueMode;
+    if (key >= kFirstDynamicKey)
         flags |= IPC_EXCL;
     return msgget(key, flags);
 }
@@ -78,19 +80,19 @@ int reopen_own_queue(int key) {
 
 extern "C" {
 
-__attribute__((visibility("default"))) int qx_ipc_get_key_by_name(const char *name) {
+ORVO_EXPORT int qx_ipc_get_key_by_name(const char *name) {
     // Only the Wi-Fi proxy has a key of its own here; every other name is the default.
     if (name != nullptr && std::strcmp(name, "wifi_proxy_ipc") == 0)
         return 5467;
-    return qxipc::default_key;
+    return qxipc::kDefaultKey;
 }
 
-__attribute__((visibility("default"))) int qx_ipc_get_svr_fd(const char *name) {
+ORVO_EXPORT int qx_ipc_get_svr_fd(const char *name) {
     int key = qxipc::well_known_key(name);
-    return key >= 0 ? key : qxipc::default_key;
+    return key >= 0 ? key : qxipc::kDefaultKey;
 }
 
-__attribute__((visibility("default"))) int qx_ipc_get_self_fd(void) {
+ORVO_EXPORT int qx_ipc_get_self_fd(void) {
     return qxipc::own_key;
 }
 

@@ -8,9 +8,9 @@
 
 namespace qxipc {
 
-constexpr const char *log_prefix = "[qx]";
-constexpr int log_error = 3;
-constexpr int queue_mode = 0600;
+constexpr const char *kLogPrefix = "[qx]";
+constexpr int kLogError = 3;
+constexpr int kQueueMode = 0600;
 
 // The message text handed to the kernel: the header after mtype plus the payload.
 constexpr std::size_t text_size(int len) {

@@ -1,11 +1,12 @@
 // The library's own log lines, printed to standard output.
 #include "libqxipc.h"
 
+#include "common/export.h"
+
 #include <cstdarg>
 #include <cstdio>
 
-extern "C" __attribute__((visibility("default"))) void qx_ipc_log(const char *prefix, int level,
-                                                                  const char *format, ...) {
+extern "C" ORVO_EXPORT void qx_ipc_log(const char *prefix, int level, const char *format, ...) {
     if (format == nullptr)
         return;
     char text[1024] = {};

@@ -3,6 +3,9 @@
 #include "internal.h"
 #include "registry.h"
 
+#include "common/export.h"
+#include "common/guards.h"
+
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -12,7 +15,7 @@
 #include <thread>
 
 extern "C" {
-__attribute__((visibility("default"))) int terminate_loop_flag = 0;
+ORVO_EXPORT int terminate_loop_flag = 0;
 }
 
 namespace qxipc {
@@ -34,34 +37,6 @@ pthread_t loop_thread{};
 unsigned loops_ended = 0;
 bool stop_sent = false;
 
-// Holds the state lock for a scope; unlocks on every way out, cancellation included.
-class StateLock {
-  public:
-    StateLock() { lock(); }
-    ~StateLock() {
-        if (held_)
-            unlock();
-    }
-    StateLock(const StateLock &) = delete;
-    StateLock &operator=(const StateLock &) = delete;
-
-    void lock() {
-        pthread_mutex_lock(&state_mutex);
-        held_ = true;
-    }
-    void unlock() {
-        held_ = false;
-        pthread_mutex_unlock(&state_mutex);
-    }
-    template <typename Done> void wait_until(Done done) {
-        while (!done())
-            pthread_cond_wait(&phase_changed, &state_mutex);
-    }
-
-  private:
-    bool held_ = false;
-};
-
 class NoCancel {
   public:
     NoCancel() { pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, &previous_); }
@@ -73,7 +48,7 @@ class NoCancel {
     int previous_ = PTHREAD_CANCEL_ENABLE;
 };
 
-constexpr auto reopen_pause = std::chrono::milliseconds(100);
+constexpr auto kReopenPause = std::chrono::milliseconds(100);
 
 struct StartRequest {
     const char *name;
@@ -110,7 +85,7 @@ bool receive(qx_ipc_msg *buffer) {
         if (error == EINTR)
             continue;
         // Any lasting failure must neither spin nor end the loop at once.
-        std::this_thread::sleep_for(reopen_pause);
+        std::this_thread::sleep_for(kReopenPause);
         if (error == EIDRM || error == EINVAL) {
             int queue = reopen_own_queue(own_key);
             if (queue < 0)
@@ -121,12 +96,12 @@ bool receive(qx_ipc_msg *buffer) {
 }
 
 void teardown(const char *name, qx_ipc_msg *buffer) {
-    qx_ipc_log(log_prefix, log_error, "Warning:The thread(%s) is term!\n\n", name);
+    qx_ipc_log(kLogPrefix, kLogError, "Warning:The thread(%s) is term!\n\n", name);
     qx_ipc_msg_free(buffer);
     registry_clear();
     if (own_queue != -1)
         msgctl(own_queue, IPC_RMID, nullptr);
-    StateLock lock;
+    orvo::MutexGuard lock(state_mutex);
     set_terminate_flag(1);
     ++loops_ended;
     stop_sent = false;
@@ -144,7 +119,7 @@ void *receive_thread(void *arg) {
     int queue = -1;
     if (buffer == nullptr || !open_own_queue(name, &key, &queue)) {
         qx_ipc_msg_free(buffer);
-        StateLock lock;
+        orvo::MutexGuard lock(state_mutex);
         enter(Phase::stopped);
         return nullptr;
     }
@@ -154,7 +129,7 @@ void *receive_thread(void *arg) {
     // Named before the start returns, so the name is in place for whoever looks.
     prctl(PR_SET_NAME, name, 0, 0, 0);
     {
-        StateLock lock;
+        orvo::MutexGuard lock(state_mutex);
         running = true;
         set_terminate_flag(0);
         request->started = true;
@@ -175,7 +150,7 @@ void *receive_thread(void *arg) {
 } // namespace
 
 void stop_loop() {
-    StateLock lock;
+    orvo::MutexGuard lock(state_mutex);
     running = false;
     enter(Phase::ending);
 }
@@ -184,13 +159,14 @@ void stop_loop() {
 
 extern "C" {
 
-__attribute__((visibility("default"))) unsigned long qx_ipc_start_loop(const char *name) {
+ORVO_EXPORT unsigned long qx_ipc_start_loop(const char *name) {
     using namespace qxipc;
     static_assert(sizeof(pthread_t) <= sizeof(unsigned long), "thread handle fits the result");
-    StateLock lock;
+    orvo::MutexGuard lock(state_mutex);
     ++ref_count;
     // A start or an end under way finishes first: one receive thread at a time.
-    lock.wait_until([] { return phase == Phase::stopped || phase == Phase::running; });
+    lock.wait_until(phase_changed,
+                    [] { return phase == Phase::stopped || phase == Phase::running; });
     if (phase == Phase::running)
         return static_cast<unsigned long>(loop_thread);
 
@@ -210,13 +186,13 @@ __attribute__((visibility("default"))) unsigned long qx_ipc_start_loop(const cha
         return 0;
     }
     loop_thread = thread;
-    lock.wait_until([] { return phase != Phase::starting; });
+    lock.wait_until(phase_changed, [] { return phase != Phase::starting; });
     return request.started ? static_cast<unsigned long>(thread) : 0;
 }
 
-__attribute__((visibility("default"))) int qx_ipc_terminate_loop(void) {
+ORVO_EXPORT int qx_ipc_terminate_loop(void) {
     using namespace qxipc;
-    StateLock lock;
+    orvo::MutexGuard lock(state_mutex);
     --ref_count;
     if (!running || ref_count > 0)
         return 0;
@@ -238,11 +214,11 @@ __attribute__((visibility("default"))) int qx_ipc_terminate_loop(void) {
     }
     // A handler that ends the loop cannot wait for it: the loop ends after this pass.
     if (!pthread_equal(pthread_self(), loop_thread))
-        lock.wait_until([ended] { return loops_ended != ended; });
+        lock.wait_until(phase_changed, [ended] { return loops_ended != ended; });
     return 0;
 }
 
-__attribute__((visibility("default"))) int get_terminate_flag(void) {
+ORVO_EXPORT int get_terminate_flag(void) {
     return __atomic_load_n(&terminate_loop_flag, __ATOMIC_SEQ_CST);
 }
 

@@ -1,6 +1,8 @@
 // Message buffers: a header and len payload bytes on the heap.
 #include "libqxipc.h"
 
+#include "common/export.h"
+
 #include <cstddef>
 #include <cstdlib>
 
@@ -14,13 +16,13 @@ static_assert(sizeof(void *) != 4 || sizeof(qx_ipc_event) == 7 * 4, "seven words
 
 extern "C" {
 
-__attribute__((visibility("default"))) qx_ipc_msg *qx_ipc_msg_new(int len) {
+ORVO_EXPORT qx_ipc_msg *qx_ipc_msg_new(int len) {
     if (len < 0)
         return nullptr;
     return static_cast<qx_ipc_msg *>(std::malloc(sizeof(qx_ipc_msg) + static_cast<size_t>(len)));
 }
 
-__attribute__((visibility("default"))) void qx_ipc_msg_free(qx_ipc_msg *msg) {
+ORVO_EXPORT void qx_ipc_msg_free(qx_ipc_msg *msg) {
     std::free(msg);
 }
 

@@ -1,7 +1,11 @@
 // The event registry and the dispatch of one message to its entries.
 #include "registry.h"
 
-#include <mutex>
+#include "list.h"
+
+#include "common/export.h"
+#include "common/guards.h"
+
 #include <new>
 #include <semaphore.h>
 
@@ -9,31 +13,16 @@ namespace qxipc {
 
 namespace {
 
-std::mutex registry_mutex;
-Entry *head = nullptr;
-Entry *tail = nullptr;
+pthread_mutex_t registry_mutex = PTHREAD_MUTEX_INITIALIZER;
+List<Entry> entries; // guarded by registry_mutex
 
 void link(Entry *entry) {
-    entry->prev = tail;
-    entry->next = nullptr;
-    if (tail != nullptr)
-        tail->next = entry;
-    else
-        head = entry;
-    tail = entry;
+    entries.push_back(entry);
     entry->linked = true;
 }
 
 void unlink(Entry *entry) {
-    if (entry->prev != nullptr)
-        entry->prev->next = entry->next;
-    else
-        head = entry->next;
-    if (entry->next != nullptr)
-        entry->next->prev = entry->prev;
-    else
-        tail = entry->prev;
-    entry->prev = entry->next = nullptr;
+    entries.remove(entry);
     entry->linked = false;
 }
 
@@ -54,14 +43,14 @@ int registry_add(const qx_ipc_event &ev) {
     if (entry == nullptr)
         return -1;
     entry->ev = ev;
-    std::lock_guard<std::mutex> lock(registry_mutex);
+    orvo::MutexGuard lock(registry_mutex);
     link(entry);
     return 0;
 }
 
 void registry_del(int msg_id, int tag) {
-    std::lock_guard<std::mutex> lock(registry_mutex);
-    for (Entry *entry = head, *next = nullptr; entry != nullptr; entry = next) {
+    orvo::MutexGuard lock(registry_mutex);
+    for (Entry *entry = entries.head, *next = nullptr; entry != nullptr; entry = next) {
         next = entry->next;
         if (entry->ev.msg_id == msg_id && entry->ev.tag == tag)
             retire(entry);
@@ -70,12 +59,12 @@ void registry_del(int msg_id, int tag) {
 
 void registry_link_wait(Entry *entry) {
     entry->waiter = true;
-    std::lock_guard<std::mutex> lock(registry_mutex);
+    orvo::MutexGuard lock(registry_mutex);
     link(entry);
 }
 
 qx_ipc_msg *registry_withdraw(Entry *entry) {
-    std::lock_guard<std::mutex> lock(registry_mutex);
+    orvo::MutexGuard lock(registry_mutex);
     if (entry->linked)
         unlink(entry);
     auto *answer = static_cast<qx_ipc_msg *>(entry->ev.rsp);
@@ -86,8 +75,8 @@ qx_ipc_msg *registry_withdraw(Entry *entry) {
 void registry_dispatch(qx_ipc_msg *msg) {
     // Handlers may change the header (publish does); entries match the identifier received.
     const int msg_id = msg->msg_id;
-    std::lock_guard<std::mutex> lock(registry_mutex);
-    for (Entry *entry = head, *next = nullptr; entry != nullptr; entry = next) {
+    orvo::MutexGuard lock(registry_mutex);
+    for (Entry *entry = entries.head, *next = nullptr; entry != nullptr; entry = next) {
         next = entry->next;
         if (entry->ev.msg_id != msg_id)
             continue;
@@ -104,28 +93,28 @@ void registry_dispatch(qx_ipc_msg *msg) {
 }
 
 void registry_clear() {
-    std::lock_guard<std::mutex> lock(registry_mutex);
-    while (head != nullptr)
-        retire(head);
+    orvo::MutexGuard lock(registry_mutex);
+    while (entries.head != nullptr)
+        retire(entries.head);
 }
 
 } // namespace qxipc
 
 extern "C" {
 
-__attribute__((visibility("default"))) int qx_ipc_event_add(qx_ipc_event *ev) {
+ORVO_EXPORT int qx_ipc_event_add(qx_ipc_event *ev) {
     if (ev == nullptr)
         return -1;
     return qxipc::registry_add(*ev);
 }
 
-__attribute__((visibility("default"))) int qx_ipc_register_events(qx_ipc_event *evs, int count) {
+ORVO_EXPORT int qx_ipc_register_events(qx_ipc_event *evs, int count) {
     for (int i = 0; evs != nullptr && i < count; ++i)
         qxipc::registry_add(evs[i]);
     return 0;
 }
 
-__attribute__((visibility("default"))) int qx_ipc_event_del(qx_ipc_event *ev) {
+ORVO_EXPORT int qx_ipc_event_del(qx_ipc_event *ev) {
     if (ev != nullptr)
         qxipc::registry_del(ev->msg_id, ev->tag);
     return 0;

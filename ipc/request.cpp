@@ -3,6 +3,8 @@
 #include "internal.h"
 #include "registry.h"
 
+#include "common/export.h"
+
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
@@ -16,12 +18,12 @@ namespace {
 // The wall clock jumps when network time arrives; time-outs are measured on a steady clock
 // where the C library can wait on one.
 #if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 30))
-constexpr clockid_t wait_clock = CLOCK_MONOTONIC;
+constexpr clockid_t kWaitClock = CLOCK_MONOTONIC;
 int wait_until(sem_t *sem, const timespec *deadline) {
-    return sem_clockwait(sem, wait_clock, deadline);
+    return sem_clockwait(sem, kWaitClock, deadline);
 }
 #else
-constexpr clockid_t wait_clock = CLOCK_REALTIME;
+constexpr clockid_t kWaitClock = CLOCK_REALTIME;
 int wait_until(sem_t *sem, const timespec *deadline) {
     return sem_timedwait(sem, deadline);
 }
@@ -92,8 +94,8 @@ class ResponseWait {
             return true;
         }
         timespec now;
-        if (clock_gettime(wait_clock, &now) != 0) {
-            qx_ipc_log(log_prefix, log_error, "qx_ipc_send_msg_wait_rsp clock_gettime fail.\n\n");
+        if (clock_gettime(kWaitClock, &now) != 0) {
+            qx_ipc_log(kLogPrefix, kLogError, "qx_ipc_send_msg_wait_rsp clock_gettime fail.\n\n");
             return false;
         }
         const timespec deadline = deadline_after(now, timeout);
@@ -102,7 +104,7 @@ class ResponseWait {
         }
         if (result == 0)
             return true;
-        qx_ipc_log(log_prefix, log_error,
+        qx_ipc_log(kLogPrefix, kLogError,
                    "qx_ipc_send_msg_wait_rsp wait msg_rsp(0x%x) wait timeout.\n\n",
                    static_cast<unsigned>(entry_.ev.msg_id));
         if (rsp_out != nullptr)
@@ -121,8 +123,8 @@ class ResponseWait {
 
 extern "C" {
 
-__attribute__((visibility("default"))) int
-qx_ipc_send_msg_wait_rsp_timeout(qx_ipc_msg *req, qx_ipc_msg **rsp_out, unsigned int timeout) {
+ORVO_EXPORT int qx_ipc_send_msg_wait_rsp_timeout(qx_ipc_msg *req, qx_ipc_msg **rsp_out,
+                                                 unsigned int timeout) {
     using namespace qxipc;
     if (req == nullptr)
         return -1;
@@ -134,9 +136,9 @@ qx_ipc_send_msg_wait_rsp_timeout(qx_ipc_msg *req, qx_ipc_msg **rsp_out, unsigned
     req->mtype = 1;
     ResponseWait wait(*req);
     bool lookup_failed = false;
-    int result = send_to_key(req, req->fd_svr, IPC_CREAT | queue_mode, 0, &lookup_failed);
+    int result = send_to_key(req, req->fd_svr, IPC_CREAT | kQueueMode, 0, &lookup_failed);
     if (lookup_failed) {
-        qx_ipc_log(log_prefix, log_error, "qx_ipc_send_msg_wait_rsp fd_svr(0x%x) error\n\n",
+        qx_ipc_log(kLogPrefix, kLogError, "qx_ipc_send_msg_wait_rsp fd_svr(0x%x) error\n\n",
                    static_cast<unsigned>(req->fd_svr));
         return -1;
     }
@@ -145,8 +147,7 @@ qx_ipc_send_msg_wait_rsp_timeout(qx_ipc_msg *req, qx_ipc_msg **rsp_out, unsigned
     return wait.await(timeout, rsp_out);
 }
 
-__attribute__((visibility("default"))) int qx_ipc_send_msg_wait_rsp(qx_ipc_msg *req,
-                                                                    qx_ipc_msg **rsp_out) {
+ORVO_EXPORT int qx_ipc_send_msg_wait_rsp(qx_ipc_msg *req, qx_ipc_msg **rsp_out) {
     return qx_ipc_send_msg_wait_rsp_timeout(req, rsp_out, 0);
 }
 

@@ -1,6 +1,8 @@
 // Sending: sequence numbers, queue lookup by key and the plain sends.
 #include "internal.h"
 
+#include "common/export.h"
+
 #include <cerrno>
 #include <sys/msg.h>
 
@@ -56,12 +58,12 @@ int send_to_key(qx_ipc_msg *msg, int key, int get_flags, int send_flags, bool *l
 
 extern "C" {
 
-__attribute__((visibility("default"))) int qx_ipc_send_msg_with_flag(qx_ipc_msg *msg, int flag) {
+ORVO_EXPORT int qx_ipc_send_msg_with_flag(qx_ipc_msg *msg, int flag) {
     using namespace qxipc;
     if (msg == nullptr)
         return -1;
     if (msg->fd_svr < 0) {
-        qx_ipc_log(log_prefix, log_error, "qx_ipc_send_msg failed(fd_svr=0x%x)\n\n",
+        qx_ipc_log(kLogPrefix, kLogError, "qx_ipc_send_msg failed(fd_svr=0x%x)\n\n",
                    static_cast<unsigned>(msg->fd_svr));
         return -1;
     }
@@ -75,14 +77,14 @@ __attribute__((visibility("default"))) int qx_ipc_send_msg_with_flag(qx_ipc_msg 
     int result = send_to_key(msg, msg->fd_svr, 0, flag, &lookup_failed);
     if (lookup_failed) {
         int error = errno;
-        qx_ipc_log(log_prefix, log_error, "qx_ipc_send_msg failed(0x%x)\n\n",
+        qx_ipc_log(kLogPrefix, kLogError, "qx_ipc_send_msg failed(0x%x)\n\n",
                    static_cast<unsigned>(error));
         errno = error;
     }
     return result;
 }
 
-__attribute__((visibility("default"))) int qx_ipc_send_msg(qx_ipc_msg *msg) {
+ORVO_EXPORT int qx_ipc_send_msg(qx_ipc_msg *msg) {
     return qx_ipc_send_msg_with_flag(msg, 0);
 }
 

@@ -2,6 +2,9 @@
 
 #include "nvrpc_codec.h"
 
+#include "common/io.h"
+#include "common/unique_fd.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -37,19 +40,18 @@ const SetupStep kSetup[] = {
 } // namespace
 
 int channel_open() {
-    int fd = open(kChannelPath, O_RDWR);
-    if (fd < 0) {
+    orvo::UniqueFd fd = orvo::open_fd(kChannelPath, O_RDWR);
+    if (!fd) {
         perror("[rpc] open device fail\n");
         return -1;
     }
     for (const SetupStep &step : kSetup) {
-        if (ioctl(fd, step.request, step.argument) < 0) {
+        if (ioctl(fd.get(), step.request, step.argument) < 0) {
             perror(step.failure);
-            close(fd);
             return -1;
         }
     }
-    return fd;
+    return fd.release();
 }
 
 bool channel_wait_first_message(int fd) {
@@ -94,17 +96,8 @@ int frame_read(int fd, nvrpc_frame &frame, time_t timeout_seconds) {
 int frame_write(int fd, const nvrpc_frame &frame) {
     // Only ever called with a frame whose payload_len the daemon checked or built.
     size_t expected = static_cast<size_t>(frame.payload_len) + kFrameHeaderSize;
-    const auto *bytes = reinterpret_cast<const uint8_t *>(&frame);
-    size_t total = 0;
-    while (total < expected) {
-        ssize_t written = write(fd, bytes + total, expected - total);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            break;
-        total += static_cast<size_t>(written);
-    }
-    if (total != expected) {
+    ssize_t total = orvo::write_all(fd, &frame, expected);
+    if (total != static_cast<ssize_t>(expected)) {
         // A write that failed before any byte went out reports the failure itself.
         int reported = total > 0 ? static_cast<int>(total) : -1;
         printf("[nvrpc] write error, len=%d != %d!\n", reported, static_cast<int>(expected));

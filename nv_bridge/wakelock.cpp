@@ -1,9 +1,8 @@
 #include "wakelock.h"
 
+#include "common/kernel_wakelock.h"
+
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace nvrpc {
 
@@ -13,25 +12,26 @@ constexpr char kLockName[] = "nvrpc_lock";
 
 // Failures are reported and otherwise ignored: the relay goes on without the lock.
 void write_lock_file(const char *path) {
-    int fd = open(path, O_RDWR);
-    if (fd < 0) {
+    switch (orvo::write_wakelock_file(path, kLockName, sizeof kLockName - 1)) {
+    case orvo::WakelockWrite::ok:
+        break;
+    case orvo::WakelockWrite::open_failed:
         perror("nvrpc wakelock open error");
-        return;
-    }
-    constexpr size_t length = sizeof kLockName - 1;
-    if (write(fd, kLockName, length) != static_cast<ssize_t>(length))
+        break;
+    case orvo::WakelockWrite::short_write:
         printf("nvrpc wakelock write fail\n");
-    close(fd);
+        break;
+    }
 }
 
 } // namespace
 
 void wakelock_take() {
-    write_lock_file("/sys/power/wake_lock");
+    write_lock_file(orvo::kWakeLockFile);
 }
 
 void wakelock_release() {
-    write_lock_file("/sys/power/wake_unlock");
+    write_lock_file(orvo::kWakeUnlockFile);
 }
 
 } // namespace nvrpc

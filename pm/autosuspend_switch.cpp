@@ -3,7 +3,9 @@
 #include "liborvo-kesl-autosuspend.h"
 #include "logger.h"
 
-extern "C" PM_EXPORT int kesl_autosuspend_enable(char enable) {
+#include "common/export.h"
+
+extern "C" ORVO_EXPORT int kesl_autosuspend_enable(char enable) {
     int result;
     if (enable == '1')
         result = orvo_autosleep_enable();

@@ -1,7 +1,8 @@
 // The lock-table file and its in-memory image: read whole, written whole.
-#include "descriptor.h"
 #include "liborvo-kesl-autosuspend.h"
 #include "logger.h"
+
+#include "common/export.h"
 #include "table_file.h"
 #include "table_session.h"
 
@@ -15,17 +16,18 @@ static_assert(sizeof(kesl_lock_table) == 8704, "the lock table file is 8704 byte
 static_assert(offsetof(kesl_lock_table, lock_pid) == 8192, "owners follow the 128 names");
 static_assert(sizeof(int32_t) * KESL_LOCK_MAX == 512, "32-bit owner ids");
 
-PM_EXPORT kesl_lock_table lock_status;
-PM_EXPORT int file_fd = -1;
+ORVO_EXPORT kesl_lock_table lock_status;
+ORVO_EXPORT int file_fd = -1;
 
 namespace {
 
-using pm::g_log;
 using pm::kTableLevel;
+using pm::library_log;
 
 void log_open_error(int error) {
     char text[128];
-    g_log(kTableLevel, "Error open lock_table file:%s\n", pm::error_text(error, text, sizeof text));
+    library_log(kTableLevel, "Error open lock_table file:%s\n",
+                pm::error_text(error, text, sizeof text));
 }
 
 // A damaged or foreign file may hold a name without its terminator.
@@ -36,68 +38,68 @@ void terminate_names() {
 
 } // namespace
 
-extern "C" PM_EXPORT int lock_table_init(void) {
+extern "C" ORVO_EXPORT int lock_table_init(void) {
     pm::TableSession session(pm::TableSession::File::exists);
-    file_fd = pm::open_table(O_RDWR | O_CREAT);
-    if (file_fd < 0) {
+    orvo::UniqueFd fd = pm::open_table(O_RDWR | O_CREAT);
+    file_fd = fd.get();
+    if (!fd) {
         int error = errno;
         log_open_error(error);
         return -error;
     }
-    pm::Descriptor fd(file_fd);
     memset(&lock_status, 0, sizeof lock_status);
     if (pm::write_whole(fd.get(), &lock_status, sizeof lock_status) !=
         static_cast<ssize_t>(sizeof lock_status)) {
-        g_log(kTableLevel, "write fail\n");
+        library_log(kTableLevel, "write fail\n");
         return -3;
     }
     sync();
     return 0;
 }
 
-extern "C" PM_EXPORT int read_lock_table(void) {
+extern "C" ORVO_EXPORT int read_lock_table(void) {
     pm::TableSession session(pm::TableSession::File::create);
-    file_fd = pm::open_table(O_RDWR);
-    if (file_fd < 0 && errno == ENOENT) {
+    orvo::UniqueFd fd = pm::open_table(O_RDWR);
+    if (!fd && errno == ENOENT) {
         if (lock_table_init() < 0)
             return -2;
-        file_fd = pm::open_table(O_RDWR);
+        fd = pm::open_table(O_RDWR);
     }
-    if (file_fd < 0) {
+    file_fd = fd.get();
+    if (!fd) {
         log_open_error(errno);
         return -2;
     }
-    pm::Descriptor fd(file_fd);
     memset(&lock_status, 0, sizeof lock_status);
     ssize_t count = pm::read_whole(fd.get(), &lock_status, sizeof lock_status);
-    g_log(kTableLevel, "read ret=%d\n", static_cast<int>(count));
+    library_log(kTableLevel, "read ret=%d\n", static_cast<int>(count));
     terminate_names();
     if (count <= 0)
         return -2;
     for (int i = 0; i < KESL_LOCK_MAX; ++i) {
         const char *name = lock_status.lock_name[i];
         if (name[0] != '\0')
-            g_log(kTableLevel, "fd: %d lock_name:%s strlen:%d\n", i, name,
-                  static_cast<int>(strlen(name)));
+            library_log(kTableLevel, "fd: %d lock_name:%s strlen:%d\n", i, name,
+                        static_cast<int>(strlen(name)));
     }
     return 0;
 }
 
-extern "C" PM_EXPORT int save_lock_table(void) {
+extern "C" ORVO_EXPORT int save_lock_table(void) {
     pm::TableSession session(pm::TableSession::File::exists);
-    file_fd = pm::open_table(O_RDWR);
-    if (file_fd < 0) {
+    orvo::UniqueFd fd = pm::open_table(O_RDWR);
+    file_fd = fd.get();
+    if (!fd) {
         log_open_error(errno);
         return -3;
     }
-    pm::Descriptor fd(file_fd);
     terminate_names();
-    g_log(kTableLevel, "write lock_name[0]: %s\n", lock_status.lock_name[0]);
+    library_log(kTableLevel, "write lock_name[0]: %s\n", lock_status.lock_name[0]);
     ssize_t count = pm::write_whole(fd.get(), &lock_status, sizeof lock_status);
-    g_log(kTableLevel, "write ret=%d\n", static_cast<int>(count));
+    library_log(kTableLevel, "write ret=%d\n", static_cast<int>(count));
     // A partial write leaves a mix of the old and the new table: it is a failure.
     if (count != static_cast<ssize_t>(sizeof lock_status)) {
-        g_log(kTableLevel, "write fail\n");
+        library_log(kTableLevel, "write fail\n");
         return -3;
     }
     sync();

@@ -1,12 +1,8 @@
 #include "logger.h"
 
-namespace pm {
-
-orvo_log_function_t g_log = nullptr;
-
-} // namespace pm
+#include "common/export.h"
 
 // Load-time constructor: obtains the logger and does nothing else.
-extern "C" __attribute__((constructor)) PM_EXPORT void ORVO_KESL_AUTOSUSPEND_init(void) {
-    pm::g_log = orvo_log_function_init("ORVO_KESL_AUTOSUSPEND");
+extern "C" ORVO_EXPORT __attribute__((constructor)) void ORVO_KESL_AUTOSUSPEND_init(void) {
+    orvo::bind_library_log("ORVO_KESL_AUTOSUSPEND");
 }

@@ -1,16 +1,14 @@
-// The library's logger, obtained once at load.
+// The library's logger (the toolkit's binding, set by the load-time constructor).
 #pragma once
 
-#include "orvo_log.h"
-
-#define PM_EXPORT __attribute__((visibility("default")))
+#include "common/library_log.h"
 
 namespace pm {
+
+using orvo::library_log;
 
 // The lock table logs at 3, the monitor and the whitelist mostly at 1.
 constexpr int kTableLevel = 3;
 constexpr int kMonitorLevel = 1;
-
-extern orvo_log_function_t g_log;
 
 } // namespace pm

@@ -1,22 +1,24 @@
 // The low-power-mode monitor: a thread reading the platform's edge attribute and calling
 // the application's handler with each edge.
-#include "descriptor.h"
 #include "liborvo-kesl-autosuspend.h"
 #include "logger.h"
+
+#include "common/export.h"
+#include "common/unique_fd.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <pthread.h>
 #include <unistd.h>
 
-PM_EXPORT int g_init_flag = 0;
-PM_EXPORT kesl_lpm_handler_t g_lpm_handler = nullptr;
-PM_EXPORT pthread_t thid;
+ORVO_EXPORT int g_init_flag = 0;
+ORVO_EXPORT kesl_lpm_handler_t g_lpm_handler = nullptr;
+ORVO_EXPORT pthread_t thid;
 
 namespace {
 
-using pm::g_log;
 using pm::kMonitorLevel;
+using pm::library_log;
 
 constexpr const char *kAttribute = "/sys/xp2xp/xp2xp_notify/xp2xp_state";
 // A read of this many bytes reports edge 0, one more byte edge 1.
@@ -28,18 +30,18 @@ constexpr useconds_t kRetryPauseUs = 100 * 1000;
 // Open and read are cancellation points; the descriptor closes when the thread unwinds.
 ssize_t read_attribute() {
     char buffer[16] = {};
-    pm::Descriptor fd(open(kAttribute, O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0)
+    orvo::UniqueFd fd = orvo::open_fd(kAttribute, O_RDONLY);
+    if (!fd)
         return -1;
     return read(fd.get(), buffer, sizeof buffer - 1);
 }
 
 } // namespace
 
-extern "C" PM_EXPORT void *check_dtr(void *) {
+extern "C" ORVO_EXPORT void *check_dtr(void *) {
     for (;;) {
         ssize_t length = read_attribute();
-        g_log(kMonitorLevel, "xp2xp_state ret = %d\n", static_cast<int>(length));
+        library_log(kMonitorLevel, "xp2xp_state ret = %d\n", static_cast<int>(length));
         // A cancelled monitor may still run while kesl_lpm_init stores the next handler.
         kesl_lpm_handler_t handler = __atomic_load_n(&g_lpm_handler, __ATOMIC_ACQUIRE);
         if (length == kEdgeLowLength)
@@ -52,37 +54,37 @@ extern "C" PM_EXPORT void *check_dtr(void *) {
     return nullptr;
 }
 
-extern "C" PM_EXPORT int kesl_lpm_init(kesl_lpm_handler_t handler, void * /*config*/) {
+extern "C" ORVO_EXPORT int kesl_lpm_init(kesl_lpm_handler_t handler, void * /*config*/) {
     if (!handler)
         return -6;
     if (g_init_flag != 0) {
-        g_log(kMonitorLevel, "g_init_flag is error\n");
+        library_log(kMonitorLevel, "g_init_flag is error\n");
         return -1;
     }
     g_init_flag = 1;
     __atomic_store_n(&g_lpm_handler, handler, __ATOMIC_RELEASE);
     int error = pthread_create(&thid, nullptr, check_dtr, nullptr);
     if (error != 0) {
-        g_log(kMonitorLevel, "pthread create fail, kesl_lpm_init fail\n");
+        library_log(kMonitorLevel, "pthread create fail, kesl_lpm_init fail\n");
         g_init_flag = 0;
         return error;
     }
     return 0;
 }
 
-extern "C" PM_EXPORT int kesl_lpm_deinit(void) {
+extern "C" ORVO_EXPORT int kesl_lpm_deinit(void) {
     if (g_init_flag != 1) {
-        g_log(kMonitorLevel, "g_init_flag is error");
+        library_log(kMonitorLevel, "g_init_flag is error");
         return -1;
     }
     g_init_flag = 0;
     int error = pthread_cancel(thid);
     if (error != 0) {
-        g_log(kMonitorLevel, "pthread cancel fail, lpm deinit fail\n");
+        library_log(kMonitorLevel, "pthread cancel fail, lpm deinit fail\n");
         return error;
     }
     // Nobody joins the cancelled thread: detached, it frees its stack when it ends.
     pthread_detach(thid);
-    g_log(kMonitorLevel, "pthread cancel success, lpm deinit success\n");
+    library_log(kMonitorLevel, "pthread cancel success, lpm deinit success\n");
     return 0;
 }

@@ -1,6 +1,8 @@
 // Registration of wake-lock names in the table: who owns a name, and whether it still runs.
 #include "liborvo-kesl-autosuspend.h"
 #include "logger.h"
+
+#include "common/export.h"
 #include "table_session.h"
 
 #include <cstdio>
@@ -10,8 +12,8 @@
 
 namespace {
 
-using pm::g_log;
 using pm::kTableLevel;
+using pm::library_log;
 
 constexpr int kRunningOwner = 129;
 constexpr int kBadArgument = -6;
@@ -33,13 +35,13 @@ int lowest_free_slot() {
 
 } // namespace
 
-extern "C" PM_EXPORT int check_pid(int pid) {
+extern "C" ORVO_EXPORT int check_pid(int pid) {
     char command[64];
     snprintf(command, sizeof command, "ps -ef |awk '{print $1}'|grep \"^%d$\"", pid);
     return system(command);
 }
 
-extern "C" PM_EXPORT int check_lock(const char *name) {
+extern "C" ORVO_EXPORT int check_lock(const char *name) {
     if (!name)
         return -1;
     pm::TableSession session(pm::TableSession::File::none);
@@ -47,22 +49,22 @@ extern "C" PM_EXPORT int check_lock(const char *name) {
         if (strncmp(name, lock_status.lock_name[i], KESL_LOCK_NAME_SIZE) != 0)
             continue;
         if (check_pid(lock_status.lock_pid[i]) != 0) {
-            g_log(kTableLevel, "the pid is not exist\n");
+            library_log(kTableLevel, "the pid is not exist\n");
             return i;
         }
-        g_log(kTableLevel, "the pid is exist\n");
+        library_log(kTableLevel, "the pid is exist\n");
         return kRunningOwner;
     }
     return -1;
 }
 
-extern "C" PM_EXPORT int add_lock(const char *name) {
+extern "C" ORVO_EXPORT int add_lock(const char *name) {
     // The name is copied into a 64-byte field: a longer one would overrun it.
     if (!valid_name(name))
         return kBadArgument;
     pm::TableSession session(pm::TableSession::File::create);
     int result = read_lock_table();
-    g_log(kTableLevel, "read_lock_table ret = %d\n", result);
+    library_log(kTableLevel, "read_lock_table ret = %d\n", result);
     if (result < 0)
         return result;
     int pid = static_cast<int>(getpid());
@@ -75,16 +77,16 @@ extern "C" PM_EXPORT int add_lock(const char *name) {
             return -4;
         strncpy(lock_status.lock_name[slot], name, KESL_LOCK_NAME_SIZE);
         lock_status.lock_pid[slot] = pid;
-        g_log(kTableLevel, "lock_name[%d] %s, lock_pid = %d\n", slot, name, pid);
+        library_log(kTableLevel, "lock_name[%d] %s, lock_pid = %d\n", slot, name, pid);
     } else {
         lock_status.lock_pid[slot] = pid; // taken over from a registrant that has gone
     }
-    g_log(kTableLevel, "num = %d\n", slot);
+    library_log(kTableLevel, "num = %d\n", slot);
     result = save_lock_table();
     return result < 0 ? result : slot;
 }
 
-extern "C" PM_EXPORT int delete_lock(int slot) {
+extern "C" ORVO_EXPORT int delete_lock(int slot) {
     if (!valid_slot(slot))
         return kBadArgument;
     pm::TableSession session(pm::TableSession::File::create);

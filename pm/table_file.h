@@ -1,13 +1,15 @@
 // Opening the lock-table file safely, and whole-buffer reads and writes of it.
 #pragma once
 
+#include "common/unique_fd.h"
+
 #include <sys/types.h>
 
 namespace pm {
 
 // Opens the table without following a symbolic link, close-on-exec; anything but a regular
-// file is refused like a file that cannot be opened. -1 with errno on failure.
-int open_table(int flags);
+// file is refused like a file that cannot be opened (errno EINVAL).
+orvo::UniqueFd open_table(int flags);
 
 // Reads or writes up to size bytes at the start of the file; the count, or -1 when
 // nothing could be transferred.

@@ -1,7 +1,13 @@
 // One table operation at a time: a mutex between the threads of this process and an
 // advisory lock on the table file between processes, held across a whole
-// read-change-write cycle. Operations nest (add_lock inside kesl_wakelock_create).
+// read-change-write cycle. Operations nest (add_lock inside kesl_wakelock_create); the
+// outermost session holds the file lock.
 #pragma once
+
+#include "common/guards.h"
+#include "common/unique_fd.h"
+
+#include <optional>
 
 namespace pm {
 
@@ -17,6 +23,10 @@ class TableSession {
     ~TableSession();
     TableSession(const TableSession &) = delete;
     TableSession &operator=(const TableSession &) = delete;
+
+  private:
+    orvo::UniqueFd file_;
+    std::optional<orvo::FileLock> lock_;
 };
 
 } // namespace pm

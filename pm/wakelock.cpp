@@ -2,14 +2,16 @@
 #include "liborvo-autosuspend.h"
 #include "liborvo-kesl-autosuspend.h"
 #include "logger.h"
+
+#include "common/export.h"
 #include "table_session.h"
 
 #include <cstring>
 
 namespace {
 
-using pm::g_log;
 using pm::kTableLevel;
+using pm::library_log;
 
 constexpr int kBadArgument = -6;
 
@@ -27,14 +29,14 @@ void current_name(int slot, char (&name)[KESL_LOCK_NAME_SIZE]) {
 
 } // namespace
 
-extern "C" PM_EXPORT int kesl_wakelock_create(const char *name, int /*len*/) {
+extern "C" ORVO_EXPORT int kesl_wakelock_create(const char *name, int /*len*/) {
     if (!name || strnlen(name, KESL_LOCK_NAME_SIZE) >= KESL_LOCK_NAME_SIZE)
         return kBadArgument;
-    g_log(kTableLevel, "%s\n", name);
+    library_log(kTableLevel, "%s\n", name);
     return add_lock(name);
 }
 
-extern "C" PM_EXPORT int kesl_wakelock_lock(int slot) {
+extern "C" ORVO_EXPORT int kesl_wakelock_lock(int slot) {
     if (!valid_slot(slot))
         return kBadArgument;
     char name[KESL_LOCK_NAME_SIZE];
@@ -42,24 +44,24 @@ extern "C" PM_EXPORT int kesl_wakelock_lock(int slot) {
     return acquire_wake_lock(0, name) >= 1 ? 0 : -1;
 }
 
-extern "C" PM_EXPORT int kesl_wakelock_unlock(int slot) {
+extern "C" ORVO_EXPORT int kesl_wakelock_unlock(int slot) {
     if (!valid_slot(slot))
         return kBadArgument;
     char name[KESL_LOCK_NAME_SIZE];
     current_name(slot, name);
     if (name[0] == '\0') {
-        g_log(kTableLevel, "%d is null\n", slot);
+        library_log(kTableLevel, "%d is null\n", slot);
         return -1;
     }
     return release_wake_lock(name) >= 1 ? 0 : -1;
 }
 
-extern "C" PM_EXPORT int kesl_wakelock_destroy(int slot) {
+extern "C" ORVO_EXPORT int kesl_wakelock_destroy(int slot) {
     if (!valid_slot(slot))
         return kBadArgument;
     int result = kesl_wakelock_unlock(slot);
     if (result != 0) {
-        g_log(kTableLevel, "unlock is fail\n");
+        library_log(kTableLevel, "unlock is fail\n");
         return result;
     }
     return delete_lock(slot);

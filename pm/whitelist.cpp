@@ -2,6 +2,8 @@
 #include "liborvo-autosuspend.h"
 #include "liborvo-kesl-autosuspend.h"
 #include "logger.h"
+
+#include "common/export.h"
 #include "orvo_uci.h"
 
 #include <cstdio>
@@ -10,8 +12,8 @@
 
 namespace {
 
-using pm::g_log;
 using pm::kMonitorLevel;
+using pm::library_log;
 constexpr int kWhitelistLevel = 3;
 constexpr size_t kStateLength = 4;
 
@@ -26,13 +28,13 @@ bool quotable(const char *state) {
 
 } // namespace
 
-extern "C" PM_EXPORT int kesl_whitelist_set(const char *state) {
+extern "C" ORVO_EXPORT int kesl_whitelist_set(const char *state) {
     if (!state || strnlen(state, kStateLength + 1) != kStateLength) {
-        g_log(kWhitelistLevel, "string len is error\n");
+        library_log(kWhitelistLevel, "string len is error\n");
         return -1;
     }
     if (!quotable(state)) {
-        g_log(kWhitelistLevel, "whitelist state char is error\n");
+        library_log(kWhitelistLevel, "whitelist state char is error\n");
         return -1;
     }
     char command[64];
@@ -41,22 +43,23 @@ extern "C" PM_EXPORT int kesl_whitelist_set(const char *state) {
     int status = system(command);
     system("uci commit");
     if (status != 0)
-        g_log(kWhitelistLevel, "kesl_whitlist_set fail");
+        library_log(kWhitelistLevel, "kesl_whitlist_set fail");
     return status;
 }
 
-extern "C" PM_EXPORT int kesl_whitelist_get(char *state) {
+extern "C" ORVO_EXPORT int kesl_whitelist_get(char *state) {
     if (!state)
         return -6;
     // A failed read leaves the buffer as the caller set it, perhaps unterminated: the log
     // line reads no more than the store could have written.
     int result = orvo_get_value("orvo_uci", "orvo_autosuspend", "whitelist_state", state);
-    g_log(kMonitorLevel, "ret =%d, whitelist_state is %.*s\n", result, ORVO_UCI_VALUE_MAX, state);
+    library_log(kMonitorLevel, "ret =%d, whitelist_state is %.*s\n", result, ORVO_UCI_VALUE_MAX,
+                state);
     return result;
 }
 
-extern "C" PM_EXPORT int kesl_whitelist_clear(void) {
+extern "C" ORVO_EXPORT int kesl_whitelist_clear(void) {
     int result = orvo_whitelist_clear();
-    g_log(kMonitorLevel, "clear ret =%d\n", result);
+    library_log(kMonitorLevel, "clear ret =%d\n", result);
     return result;
 }

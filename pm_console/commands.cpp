@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace pm_console {
+
 namespace {
 
 // Handed to every kesl_lpm_init; lives until the process ends.
@@ -45,23 +47,23 @@ void report(int ret, const char *success, const char *failure) {
 Next lpm_init(char *) {
     if (kesl_lpm_init(kesl_lpm_handler, lpm_config()) != 0) {
         printf("lpm init fail\n");
-        return Next::Quit;
+        return Next::quit;
     }
     printf("lpm init success\n");
-    return Next::Prompt;
+    return Next::prompt;
 }
 
 Next autosuspend_enable(char *) {
     bool ok = kesl_autosuspend_enable('1') == 0;
     printf("%s\n", ok ? "kesl_autosuspend_enable success" : "kesl_autosuspend_enable fail");
-    return Next::Prompt;
+    return Next::prompt;
 }
 
 // The name is taken as typed: a line feed that ends the line stays in it and is counted.
 Next wakelock_create(char *name) {
     if (name == nullptr) {
         printf("name is null\n");
-        return Next::Prompt;
+        return Next::prompt;
     }
     int len = static_cast<int>(strlen(name));
     printf("len =%d\n", len);
@@ -73,7 +75,7 @@ Next wakelock_create(char *name) {
         printf("wakelock create fail\n");
         printf("ret=%d\n", ret);
     }
-    return Next::Prompt;
+    return Next::prompt;
 }
 
 Next on_slot(char *num, int (*operation)(int), const char *success, const char *failure) {
@@ -81,7 +83,7 @@ Next on_slot(char *num, int (*operation)(int), const char *success, const char *
         printf("fd is null\n");
     else
         report(operation(atoi(num)), success, failure);
-    return Next::Prompt;
+    return Next::prompt;
 }
 
 Next wakelock_lock(char *num) {
@@ -99,11 +101,11 @@ Next wakelock_destroy(char *num) {
 Next whitelist_set(char *state) {
     if (state == nullptr) {
         printf("num is null\n");
-        return Next::Prompt;
+        return Next::prompt;
     }
     state[strcspn(state, "\n")] = '\0';
     report(kesl_whitelist_set(state), "kesl_whitlist_set success", "kesl_whitlist_set fail");
-    return Next::Prompt;
+    return Next::prompt;
 }
 
 Next whitelist_get(char *) {
@@ -112,34 +114,34 @@ Next whitelist_get(char *) {
     int ret = kesl_whitelist_get(state);
     if (ret == 0)
         printf("ret=%d, whilelist state is %s\n", ret, state);
-    return Next::Prompt;
+    return Next::prompt;
 }
 
 Next check_created_locks(char *) {
     report(list_lock_table(), "check lock success", "check lock fail");
-    return Next::Prompt;
+    return Next::prompt;
 }
 
 Next check_lockup_locks(char *) {
     fflush(stdout); // the command writes to the same output
     if (system("cat /sys/power/wake_lock") != 0)
         printf("check created lock fail\n");
-    return Next::Prompt;
+    return Next::prompt;
 }
 
 Next check_wakeup_sources(char *) {
     printf("start check active wakeup_sources  !!!\n");
     list_wakeup_sources();
-    return Next::Prompt;
+    return Next::prompt;
 }
 
 Next lpm_deinit(char *) {
     printf("%s\n", kesl_lpm_deinit() == 0 ? "lpm deinit success" : "lpm deinit fail");
-    return Next::Prompt;
+    return Next::prompt;
 }
 
 Next quit(char *) {
-    return Next::Quit;
+    return Next::quit;
 }
 
 struct Command {
@@ -170,5 +172,7 @@ Next run_command(const char *word, char *arg) {
         if (strcmp(word, command.word) == 0)
             return command.run(arg);
     }
-    return Next::Prompt;
+    return Next::prompt;
 }
+
+} // namespace pm_console

@@ -3,42 +3,26 @@
 
 #include "liborvo-kesl-autosuspend.h"
 
+#include "common/io.h"
+#include "common/unique_fd.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <unistd.h>
 
 static_assert(sizeof(kesl_lock_table) == 8704, "the lock-table file is 8704 bytes");
 
-namespace {
-
-class File {
-  public:
-    explicit File(int fd) : fd_(fd) {}
-    ~File() {
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    File(const File &) = delete;
-    File &operator=(const File &) = delete;
-    int fd() const { return fd_; }
-
-  private:
-    int fd_;
-};
-
-} // namespace
+namespace pm_console {
 
 int list_lock_table() {
-    File file(open(KESL_LOCK_TABLE_PATH, O_RDWR | O_CLOEXEC));
-    if (file.fd() < 0) {
+    orvo::UniqueFd file = orvo::open_fd(KESL_LOCK_TABLE_PATH, O_RDWR);
+    if (!file) {
         printf("Error open lock_table file:%s\n", strerror(errno));
         return -2;
     }
     kesl_lock_table table{};
-    lseek(file.fd(), 0, SEEK_SET);
-    if (read(file.fd(), &table, sizeof table) <= 0)
+    if (orvo::read_all(file.get(), &table, sizeof table) <= 0)
         return -2;
     for (int slot = 0; slot < KESL_LOCK_MAX; ++slot) {
         const char *name = table.lock_name[slot];
@@ -51,3 +35,5 @@ int list_lock_table() {
     }
     return 0;
 }
+
+} // namespace pm_console

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+namespace pm_console {
+
 namespace {
 
 const char *const kHelpLines[] = {
@@ -27,3 +29,5 @@ void print_menu() {
     for (const char *line : kHelpLines)
         printf("%s\n", line);
 }
+
+} // namespace pm_console

@@ -1,8 +1,11 @@
 // The kernel's active wake-up sources: time active and name, sorted by time.
 #include "console.h"
 
+#include "common/pipe_stream.h"
+
 #include <cstdio>
-#include <memory>
+
+namespace pm_console {
 
 namespace {
 
@@ -11,16 +14,12 @@ constexpr const char *kActiveSources =
     "cat /sys/kernel/debug/wakeup_sources|sed -e 's/\"^ \"/\"unnamed\"/g' | "
     "awk '{print $6 \"\t\" $1}'| grep -v \"^0\" |sort -n \n";
 
-struct PipeCloser {
-    void operator()(FILE *pipe) const { pclose(pipe); }
-};
-
 } // namespace
 
 void list_wakeup_sources() {
     char line[256] = {};
     fflush(stdout); // the pipeline's errors share the terminal
-    std::unique_ptr<FILE, PipeCloser> pipe(popen(kActiveSources, "r"));
+    orvo::PipeStream pipe(kActiveSources);
     if (!pipe) {
         printf("check wakeup sources fail\n");
         return;
@@ -28,3 +27,5 @@ void list_wakeup_sources() {
     while (fgets(line, sizeof line - 1, pipe.get()) != nullptr)
         printf("%s", line);
 }
+
+} // namespace pm_console

@@ -9,9 +9,9 @@ using namespace kesl_sms;
 
 extern "C" {
 
-KESL_SMS_EXPORT int h_sms = 0;
+ORVO_EXPORT int h_sms = 0;
 
-KESL_SMS_EXPORT int kesl_sms_client_init(int *handle) {
+ORVO_EXPORT int kesl_sms_client_init(int *handle) {
     if (handle == nullptr)
         return refuse_input();
     int pid = static_cast<int>(getpid());
@@ -21,7 +21,7 @@ KESL_SMS_EXPORT int kesl_sms_client_init(int *handle) {
 }
 
 // Closes the service side only: the handler and receive threads stay.
-KESL_SMS_EXPORT int kesl_sms_client_deinit(int handle) {
+ORVO_EXPORT int kesl_sms_client_deinit(int handle) {
     if (handle == 0)
         return refuse_not_init();
     return orvo_sms_deinit();

@@ -6,20 +6,19 @@
 
 using namespace kesl_sms;
 
-
 extern "C" {
 
 // A plain pointer for C callers; stored and loaded atomically because running receive
 // threads read it.
-KESL_SMS_EXPORT kesl_sms_rx_handler tmp = nullptr;
+ORVO_EXPORT kesl_sms_rx_handler tmp = nullptr;
 
-KESL_SMS_EXPORT int kesl_sms_addrxmsghandler(kesl_sms_rx_handler handler) {
+ORVO_EXPORT int kesl_sms_addrxmsghandler(kesl_sms_rx_handler handler) {
     if (handler == nullptr)
         return KESL_SMS_REFUSED;
     __atomic_store_n(&tmp, handler, __ATOMIC_RELEASE);
     pthread_t thread;
     if (pthread_create(&thread, nullptr, receive_thread, nullptr) != 0) {
-        logger(kLevelTrace, "kesl_sms_addrxmsghandler pthread_create error!!!\n");
+        library_log(kLevelTrace, "kesl_sms_addrxmsghandler pthread_create error!!!\n");
         return -1;
     }
     // Never joined: a receive thread ends only when the service stops announcing.

@@ -4,20 +4,26 @@
 
 namespace kesl_sms {
 
-orvo_log_function_t logger;
-
 int refuse_input() {
-    logger(kLevelError, "input error\n");
+    library_log(kLevelError, "input error\n");
     return KESL_SMS_REFUSED;
 }
 
 int refuse_not_init() {
-    logger(kLevelError, "not init\n");
+    library_log(kLevelError, "not init\n");
     return KESL_SMS_REFUSED;
+}
+
+int refusal(const void *record, int handle) {
+    if (record == nullptr)
+        return refuse_input();
+    if (handle == 0)
+        return refuse_not_init();
+    return 0;
 }
 
 } // namespace kesl_sms
 
 __attribute__((constructor)) void ORVO_KESL_SMS_init() {
-    kesl_sms::logger = orvo_log_function_init("ORVO_KESL_SMS");
+    orvo::bind_library_log("ORVO_KESL_SMS");
 }

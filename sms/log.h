@@ -1,13 +1,13 @@
-// The library's logger, set by the load-time constructor before any call can run.
+// The library's logger (the toolkit's binding, set by the load-time constructor before any
+// call can run), and its two refusals.
 #pragma once
 
-#include "orvo_log.h"
-
-#define KESL_SMS_EXPORT __attribute__((visibility("default")))
+#include "common/export.h"
+#include "common/library_log.h"
 
 namespace kesl_sms {
 
-extern orvo_log_function_t logger;
+using orvo::library_log;
 
 constexpr int kLevelError = 1;
 constexpr int kLevelTrace = 4;
@@ -16,6 +16,10 @@ constexpr int kLevelTrace = 4;
 int refuse_input();
 int refuse_not_init();
 
+// The checks that come first in most operations: the record, then the client handle. 0 when
+// both are good, else the refusal (logged) to answer with.
+int refusal(const void *record, int handle);
+
 } // namespace kesl_sms
 
-KESL_SMS_EXPORT void ORVO_KESL_SMS_init();
+ORVO_EXPORT void ORVO_KESL_SMS_init();

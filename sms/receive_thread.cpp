@@ -10,7 +10,7 @@ namespace {
 // The service took the kernel wake lock when the message arrived.
 void release_wake_lock() {
     if (std::system("echo sms_read > /sys/power/wake_unlock") != 0)
-        logger(kLevelError, "sms_read error !!!");
+        library_log(kLevelError, "sms_read error !!!");
 }
 
 bool read_message(int index, ReadScratch &read) {
@@ -32,7 +32,7 @@ void *receive_thread(void *) {
     for (;;) {
         int index = -1;
         if (orvo_wait_receive_new_sms(&index) != 0) {
-            logger(kLevelTrace, "orvo_wait_receive_new_sms error\n");
+            library_log(kLevelTrace, "orvo_wait_receive_new_sms error\n");
             return nullptr;
         }
         ReadScratch read; // fresh for every message, so nothing stale is ever copied
@@ -40,7 +40,7 @@ void *receive_thread(void *) {
             fill_message(record, index, read);
             hand_over(record);
         } else {
-            logger(kLevelTrace, "orvo_read_sms error\n");
+            library_log(kLevelTrace, "orvo_read_sms error\n");
         }
         release_wake_lock();
     }

@@ -22,25 +22,23 @@ bool fits_record(const kesl_sms_msg &msg) {
 
 extern "C" {
 
-KESL_SMS_EXPORT int kesl_sms_send_sms(int handle, const kesl_sms_msg *msg) {
-    if (msg == nullptr)
-        return refuse_input();
-    if (handle == 0)
-        return refuse_not_init();
+ORVO_EXPORT int kesl_sms_send_sms(int handle, const kesl_sms_msg *msg) {
+    if (int refused = refusal(msg, handle))
+        return refused;
     if (static_cast<unsigned>(msg->format) > kLastFormat || !fits_record(*msg))
         return refuse_input();
     return orvo_send_sms(msg->number, msg->format, msg->content, msg->length);
 }
 
 // PDU mode is not offered by the service: the arguments are checked, nothing is sent.
-KESL_SMS_EXPORT int kesl_sms_send_smspdu(int handle, const char *pdu, int pdu_length) {
+ORVO_EXPORT int kesl_sms_send_smspdu(int handle, const char *pdu, int pdu_length) {
     if (pdu == nullptr)
         return refuse_input();
     if (pdu_length == 0)
         return refuse_input();
     if (handle == 0)
         return refuse_not_init();
-    logger(kLevelError, "not support\n");
+    library_log(kLevelError, "not support\n");
     return 0;
 }
 

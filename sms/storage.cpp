@@ -7,34 +7,26 @@ using namespace kesl_sms;
 
 extern "C" {
 
-KESL_SMS_EXPORT int kesl_sms_deletefromstorage(int handle, const kesl_sms_storage_info *info) {
-    if (info == nullptr)
-        return refuse_input();
-    if (handle == 0)
-        return refuse_not_init();
+ORVO_EXPORT int kesl_sms_deletefromstorage(int handle, const kesl_sms_storage_info *info) {
+    if (int refused = refusal(info, handle))
+        return refused;
     return orvo_delete_sms(info->msg_index);
 }
 
-KESL_SMS_EXPORT int kesl_sms_setsmscenteraddress(int handle,
-                                                 const struct orvo_smsc_address *address) {
-    if (address == nullptr)
-        return refuse_input();
-    if (handle == 0)
-        return refuse_not_init();
+ORVO_EXPORT int kesl_sms_setsmscenteraddress(int handle, const struct orvo_smsc_address *address) {
+    if (int refused = refusal(address, handle))
+        return refused;
     return orvo_set_smsc_address(address);
 }
 
-KESL_SMS_EXPORT int kesl_sms_getsmscenteraddress(int handle, struct orvo_smsc_address *address) {
-    if (address == nullptr)
-        return refuse_input();
-    if (handle == 0)
-        return refuse_not_init();
+ORVO_EXPORT int kesl_sms_getsmscenteraddress(int handle, struct orvo_smsc_address *address) {
+    if (int refused = refusal(address, handle))
+        return refused;
     return orvo_get_smsc_address(address);
 }
 
 // Checks nothing: the service answers for the store.
-KESL_SMS_EXPORT int kesl_sms_getDatabasestatus(int handle,
-                                               struct orvo_sms_database_status *status) {
+ORVO_EXPORT int kesl_sms_getDatabasestatus(int handle, struct orvo_sms_database_status *status) {
     return orvo_get_smsdatabase_status(handle, status);
 }
 

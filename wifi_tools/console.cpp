@@ -3,10 +3,13 @@
 #include "termination.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <poll.h>
 #include <unistd.h>
+
+namespace wifi_tools {
 
 namespace {
 
@@ -74,3 +77,24 @@ bool read_console_line(char (&line)[kConsoleLineSize]) {
             return false;
     }
 }
+
+void run_console(const char *prompt, void (*handle)(char *line)) {
+    char line[kConsoleLineSize];
+    for (;;) {
+        if (stop_requested)
+            return;
+        std::fputs(prompt, stdout);
+        if (!read_console_line(line))
+            continue;
+        if (is_stop_word(line))
+            return;
+        handle(line);
+    }
+}
+
+bool is_stop_word(const char *line) {
+    return std::strcmp(line, "stop\n") == 0 || std::strcmp(line, "q\n") == 0 ||
+           std::strcmp(line, "exit\n") == 0;
+}
+
+} // namespace wifi_tools

@@ -60,6 +60,8 @@ extern "C" void user_wifi_service_error_cb(int32_t e) {
     std::printf("[wlan_dual_demo]user_wifi_service_error_cb: %d\n", e);
 }
 
+namespace wifi_tools {
+
 void register_dual_callbacks() {
     qx_wifi_set_enable_status_ind_cb_ext(0, user_status_cb);
     qx_wifi_ap_set_status_ind_cb_ext(0, user_ap_status_cb);
@@ -68,3 +70,5 @@ void register_dual_callbacks() {
     qx_wifi_sta_set_scan_result_ind_cb_ext(0, user_sta_scan_result_ind_cb);
     qx_wifi_set_service_error_cb_ext(0, user_wifi_service_error_cb);
 }
+
+} // namespace wifi_tools

@@ -12,6 +12,10 @@ void user_sta_scan_result_ind_cb(const wifi_scan_result *list);
 void user_wifi_service_error_cb(int32_t e);
 }
 
+namespace wifi_tools {
+
 // Registers the six callbacks, in this order: enable state, access point, station joining,
 // station status, scan results, service errors.
 void register_dual_callbacks();
+
+} // namespace wifi_tools

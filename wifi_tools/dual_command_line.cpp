@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace wifi_tools {
+
 namespace {
 
 int work_mode_of(const char *arg) {
@@ -30,3 +32,5 @@ DualCommandLine parse_dual_command_line(int argc, char **argv) {
     }
     return cl;
 }
+
+} // namespace wifi_tools

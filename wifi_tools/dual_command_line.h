@@ -1,6 +1,8 @@
 // The command line of wlan_dual_demo.
 #pragma once
 
+namespace wifi_tools {
+
 struct DualCommandLine {
     int work_mode = 0; // also the index of the access point started and queried
     bool station = false;
@@ -11,3 +13,5 @@ struct DualCommandLine {
 
 // Every argument count is accepted; counts that mean nothing are ignored.
 DualCommandLine parse_dual_command_line(int argc, char **argv);
+
+} // namespace wifi_tools

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+namespace wifi_tools {
+
 namespace {
 
 struct AuthCode {
@@ -42,3 +44,5 @@ int wlan_dual_param_set(wifi_sta_param *record, const char *ssid, const char *pw
     std::printf("[wlan_dual_demo]wlan_dual_param auth [%s] err!\n", auth);
     return -1;
 }
+
+} // namespace wifi_tools

@@ -7,28 +7,35 @@
 #include <cstdio>
 #include <cstring>
 
-int user_wifi_enable() {
-    int ret = qx_wifi_enable_ext(0);
+namespace wifi_tools {
+
+namespace {
+
+// A request to the library and the wait for the state it asks for: each failure is printed
+// with the name of what failed; 0, or the call's result, or the wait's code.
+template <typename Wait>
+int request_and_wait(int ret, const char *call, const char *wait_name, Wait wait) {
     if (ret != 0) {
-        std::printf("[wlan_dual_demo]qx_wifi_enable fail:%d!!!\n", ret);
+        std::printf("[wlan_dual_demo]%s fail:%d!!!\n", call, ret);
         return ret;
     }
-    ret = user_wait_enable_status();
+    ret = wait();
     if (ret != 0)
-        std::printf("[wlan_dual_demo]user_wait_enable_status fail:%d!!!\n", ret);
+        std::printf("[wlan_dual_demo]%s fail:%d!!!\n", wait_name, ret);
     return ret;
 }
 
+} // namespace
+
+int user_wifi_enable() {
+    return request_and_wait(qx_wifi_enable_ext(0), "qx_wifi_enable", "user_wait_enable_status",
+                            user_wait_enable_status);
+}
+
 int user_ap_enable(int ap_index) {
-    int ret = qx_wifi_ap_start_ext(0, ap_index);
-    if (ret != 0) {
-        std::printf("[wlan_dual_demo]qx_wifi_ap_start fail:%d!!!\n", ret);
-        return ret;
-    }
-    ret = user_wait_ap_start_status(ap_index);
-    if (ret != 0)
-        std::printf("[wlan_dual_demo]user_wait_ap_start_status fail:%d!!!\n", ret);
-    return ret;
+    return request_and_wait(qx_wifi_ap_start_ext(0, ap_index), "qx_wifi_ap_start",
+                            "user_wait_ap_start_status",
+                            [ap_index] { return user_wait_ap_start_status(ap_index); });
 }
 
 // Rejected station texts are reported, and the record goes to the library all the same.
@@ -39,25 +46,13 @@ int user_sta_enable(const DualCommandLine &cl) {
     std::printf("[wlan_dual_demo]wlan_dual_param_set ret:%d\n", ret);
     ret = qx_wifi_sta_param_set_ext(0, &record);
     std::printf("[wlan_dual_demo]qx_wifi_sta_param_set ret:%d\n", ret);
-    ret = qx_wifi_sta_start_ext(0);
-    if (ret != 0) {
-        std::printf("[wlan_dual_demo]qx_wifi_sta_start fail:%d!!!\n", ret);
-        return ret;
-    }
-    ret = user_wait_sta_start_status();
-    if (ret != 0)
-        std::printf("[wlan_dual_demo]user_wait_sta_start_status fail:%d!!!\n", ret);
-    return ret;
+    return request_and_wait(qx_wifi_sta_start_ext(0), "qx_wifi_sta_start",
+                            "user_wait_sta_start_status", user_wait_sta_start_status);
 }
 
 int user_wifi_disable() {
-    int ret = qx_wifi_disable_ext(0);
-    if (ret != 0) {
-        std::printf("[wlan_dual_demo]qx_wifi_disable fail:%d!!!\n", ret);
-        return ret;
-    }
-    ret = user_wait_disable_status();
-    if (ret != 0)
-        std::printf("[wlan_dual_demo]user_wait_disable_status fail:%d!!!\n", ret);
-    return ret;
+    return request_and_wait(qx_wifi_disable_ext(0), "qx_wifi_disable", "user_wait_disable_status",
+                            user_wait_disable_status);
 }
+
+} // namespace wifi_tools

@@ -4,7 +4,11 @@
 
 #include "dual_command_line.h"
 
+namespace wifi_tools {
+
 int user_wifi_enable();
 int user_ap_enable(int ap_index);
 int user_sta_enable(const DualCommandLine &cl);
 int user_wifi_disable();
+
+} // namespace wifi_tools

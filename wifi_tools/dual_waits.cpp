@@ -5,6 +5,8 @@
 #include <cstring>
 #include <unistd.h>
 
+namespace wifi_tools {
+
 namespace {
 
 constexpr int kTries = 5;
@@ -82,3 +84,5 @@ int user_wait_sta_start_status() {
         return kPending;
     });
 }
+
+} // namespace wifi_tools

@@ -2,10 +2,14 @@
 
 #include "qx_wifi.h"
 
+#include "common/io.h"
+
 #include <cerrno>
 #include <cstring>
 #include <pthread.h>
 #include <unistd.h>
+
+namespace wifi_tools {
 
 volatile sig_atomic_t stop_requested = 0;
 
@@ -13,41 +17,7 @@ namespace {
 
 const int kTerminationSignals[] = {SIGINT, SIGHUP, SIGTERM};
 
-void write_all(const char *text, size_t size) {
-    while (size > 0) {
-        ssize_t n = write(STDOUT_FILENO, text, size);
-        if (n <= 0)
-            return;
-        text += n;
-        size -= static_cast<size_t>(n);
-    }
-}
-
 } // namespace
-
-// Direct writes of preformatted bytes: stdio might be busy on another thread or on the
-// interrupted one, and must not be entered from here.
-extern "C" void user_wifi_termination_handler(int signum) {
-    int saved_errno = errno;
-    stop_requested = 1;
-    write_all("q\n", 2);
-    static const char prefix[] = "user_wifi_termination_handler signum ";
-    char line[sizeof prefix + 12];
-    std::memcpy(line, prefix, sizeof prefix - 1);
-    size_t len = sizeof prefix - 1;
-    char digits[10];
-    size_t n = 0;
-    unsigned value = static_cast<unsigned>(signum); // a signal number is positive
-    do {
-        digits[n++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value);
-    while (n)
-        line[len++] = digits[--n];
-    line[len++] = '\n';
-    write_all(line, len);
-    errno = saved_errno;
-}
 
 void install_termination_handler() {
     struct sigaction action {};
@@ -73,4 +43,30 @@ TerminationSignalsHeld::TerminationSignalsHeld() {
 
 TerminationSignalsHeld::~TerminationSignalsHeld() {
     pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+}
+
+} // namespace wifi_tools
+
+// Direct writes of preformatted bytes (the toolkit's write loop is async-signal-safe): stdio
+// might be busy on another thread or on the interrupted one, and must not be entered here.
+extern "C" void user_wifi_termination_handler(int signum) {
+    int saved_errno = errno;
+    wifi_tools::stop_requested = 1;
+    orvo::write_all(STDOUT_FILENO, "q\n", 2);
+    static const char prefix[] = "user_wifi_termination_handler signum ";
+    char line[sizeof prefix + 12];
+    std::memcpy(line, prefix, sizeof prefix - 1);
+    size_t len = sizeof prefix - 1;
+    char digits[10];
+    size_t n = 0;
+    unsigned value = static_cast<unsigned>(signum); // a signal number is positive
+    do {
+        digits[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value);
+    while (n)
+        line[len++] = digits[--n];
+    line[len++] = '\n';
+    orvo::write_all(STDOUT_FILENO, line, len);
+    errno = saved_errno;
 }

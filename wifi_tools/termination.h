@@ -3,10 +3,12 @@
 
 #include <csignal>
 
+extern "C" void user_wifi_termination_handler(int signum);
+
+namespace wifi_tools {
+
 // Set to 1 by the handler, never cleared; the console loops look at it before each prompt.
 extern volatile sig_atomic_t stop_requested;
-
-extern "C" void user_wifi_termination_handler(int signum);
 
 // For SIGINT, SIGHUP and SIGTERM, in that order; no SA_RESTART, so a waiting read returns.
 void install_termination_handler();
@@ -29,3 +31,5 @@ class TerminationSignalsHeld {
   private:
     sigset_t previous_;
 };
+
+} // namespace wifi_tools

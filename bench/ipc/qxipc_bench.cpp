@@ -2,6 +2,8 @@
 // an AF_UNIX stream socket, and libqxipc. Prints each figure and its ratio to the raw one.
 #include "libqxipc.h"
 
+#include "common/io.h"
+
 #include <algorithm>
 #include <chrono>
 #include <csignal>
@@ -19,18 +21,18 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int payload = 64;
-constexpr int round_trips = 20000;
-constexpr int one_way = 100000;
-constexpr int repeats = 5;
-constexpr int ping_key = 7001;
-constexpr int pong_key = 7002;
-constexpr int sink_key = 7003;
-constexpr int server_key = 5469; // "msm-server"
+constexpr int kPayload = 64;
+constexpr int kRoundTrips = 20000;
+constexpr int kOneWay = 100000;
+constexpr int kRepeats = 5;
+constexpr int kPingKey = 7001;
+constexpr int kPongKey = 7002;
+constexpr int kSinkKey = 7003;
+constexpr int kServerKey = 5469; // "msm-server"
 
 struct Raw {
     long mtype;
-    unsigned char text[QX_IPC_HEADER_TEXT_SIZE + payload];
+    unsigned char text[QX_IPC_HEADER_TEXT_SIZE + kPayload];
 };
 
 double seconds_since(Clock::time_point start) {
@@ -59,8 +61,8 @@ double median(std::vector<double> values) {
 
 // (a) Raw msgsnd/msgrcv ping-pong; microseconds per round trip.
 double raw_round_trip() {
-    int ping = msgget(ping_key, IPC_CREAT | 0600);
-    int pong = msgget(pong_key, IPC_CREAT | 0600);
+    int ping = msgget(kPingKey, IPC_CREAT | 0600);
+    int pong = msgget(kPongKey, IPC_CREAT | 0600);
     pid_t echo = spawn([&] {
         Raw msg{};
         for (;;) {
@@ -72,13 +74,13 @@ double raw_round_trip() {
     Raw msg{};
     msg.mtype = 1;
     std::vector<double> runs;
-    for (int r = 0; r < repeats; ++r) {
+    for (int r = 0; r < kRepeats; ++r) {
         auto start = Clock::now();
-        for (int i = 0; i < round_trips; ++i) {
+        for (int i = 0; i < kRoundTrips; ++i) {
             msgsnd(ping, &msg, sizeof msg.text, 0);
             msgrcv(pong, &msg, sizeof msg.text, 0, 0);
         }
-        runs.push_back(seconds_since(start) * 1e6 / round_trips);
+        runs.push_back(seconds_since(start) * 1e6 / kRoundTrips);
     }
     reap(echo);
     msgctl(ping, IPC_RMID, nullptr);
@@ -90,39 +92,27 @@ double raw_round_trip() {
 double unix_round_trip() {
     int fds[2];
     socketpair(AF_UNIX, SOCK_STREAM, 0, fds);
-    constexpr size_t size = sizeof(Raw);
+    constexpr size_t kSize = sizeof(Raw);
     pid_t echo = spawn([&] {
         close(fds[0]);
-        unsigned char buf[size];
+        unsigned char buf[kSize];
         for (;;) {
-            size_t got = 0;
-            while (got < size) {
-                ssize_t n = read(fds[1], buf + got, size - got);
-                if (n <= 0)
-                    return;
-                got += static_cast<size_t>(n);
-            }
-            if (write(fds[1], buf, size) != static_cast<ssize_t>(size))
+            if (orvo::read_all(fds[1], buf, kSize) != static_cast<ssize_t>(kSize) ||
+                orvo::write_all(fds[1], buf, kSize) != static_cast<ssize_t>(kSize))
                 return;
         }
     });
     close(fds[1]);
-    unsigned char buf[size] = {};
+    unsigned char buf[kSize] = {};
     std::vector<double> runs;
-    for (int r = 0; r < repeats; ++r) {
+    for (int r = 0; r < kRepeats; ++r) {
         auto start = Clock::now();
-        for (int i = 0; i < round_trips; ++i) {
-            if (write(fds[0], buf, size) != static_cast<ssize_t>(size))
+        for (int i = 0; i < kRoundTrips; ++i) {
+            if (orvo::write_all(fds[0], buf, kSize) != static_cast<ssize_t>(kSize) ||
+                orvo::read_all(fds[0], buf, kSize) != static_cast<ssize_t>(kSize))
                 return -1;
-            size_t got = 0;
-            while (got < size) {
-                ssize_t n = read(fds[0], buf + got, size - got);
-                if (n <= 0)
-                    return -1;
-                got += static_cast<size_t>(n);
-            }
         }
-        runs.push_back(seconds_since(start) * 1e6 / round_trips);
+        runs.push_back(seconds_since(start) * 1e6 / kRoundTrips);
     }
     close(fds[0]);
     reap(echo);
@@ -131,7 +121,7 @@ double unix_round_trip() {
 
 int answer(qx_ipc_event *, qx_ipc_msg *req) {
     req->fd_svr = req->fd_src;
-    req->fd_src = server_key;
+    req->fd_src = kServerKey;
     req->msg_id = req->msg_rsp;
     req->need_rsp = 0;
     qx_ipc_send_msg(req);
@@ -160,28 +150,28 @@ double qxipc_round_trip() {
     if (read(ready[0], &one, 1) != 1)
         return -1;
     qx_ipc_start_loop(nullptr);
-    qx_ipc_msg *req = qx_ipc_msg_new(payload);
-    std::memset(req, 0, sizeof(qx_ipc_msg) + payload);
-    req->fd_svr = server_key;
+    qx_ipc_msg *req = qx_ipc_msg_new(kPayload);
+    std::memset(req, 0, sizeof(qx_ipc_msg) + kPayload);
+    req->fd_svr = kServerKey;
     req->fd_src = qx_ipc_get_self_fd();
     req->msg_id = 100;
     req->msg_rsp = 101;
     req->need_rsp = 1;
-    req->len = payload;
+    req->len = kPayload;
     std::vector<double> runs;
-    for (int r = 0; r < repeats; ++r) {
+    for (int r = 0; r < kRepeats; ++r) {
         auto start = Clock::now();
-        for (int i = 0; i < round_trips; ++i) {
+        for (int i = 0; i < kRoundTrips; ++i) {
             qx_ipc_msg *rsp = nullptr;
             if (qx_ipc_send_msg_wait_rsp_timeout(req, &rsp, 5000) != 0)
                 return -1;
             qx_ipc_msg_free(rsp);
         }
-        runs.push_back(seconds_since(start) * 1e6 / round_trips);
+        runs.push_back(seconds_since(start) * 1e6 / kRoundTrips);
     }
     qx_ipc_msg_free(req);
     qx_ipc_msg stop{};
-    stop.fd_svr = server_key;
+    stop.fd_svr = kServerKey;
     stop.msg_id = 2;
     qx_ipc_send_msg(&stop);
     waitpid(server, nullptr, 0);
@@ -193,28 +183,28 @@ double qxipc_round_trip() {
 
 // (d) One-way sends into a queue that another process drains; messages per second.
 double one_way_rate(bool through_library) {
-    int sink = msgget(sink_key, IPC_CREAT | 0600);
+    int sink = msgget(kSinkKey, IPC_CREAT | 0600);
     pid_t drain = spawn([&] {
         Raw msg{};
         while (msgrcv(sink, &msg, sizeof msg.text, 0, 0) >= 0) {
         }
     });
-    qx_ipc_msg *msg = qx_ipc_msg_new(payload);
-    std::memset(msg, 0, sizeof(qx_ipc_msg) + payload);
+    qx_ipc_msg *msg = qx_ipc_msg_new(kPayload);
+    std::memset(msg, 0, sizeof(qx_ipc_msg) + kPayload);
     msg->mtype = 1;
-    msg->fd_svr = sink_key;
+    msg->fd_svr = kSinkKey;
     msg->msg_id = 9;
-    msg->len = payload;
+    msg->len = kPayload;
     std::vector<double> runs;
-    for (int r = 0; r < repeats; ++r) {
+    for (int r = 0; r < kRepeats; ++r) {
         auto start = Clock::now();
-        for (int i = 0; i < one_way; ++i) {
+        for (int i = 0; i < kOneWay; ++i) {
             if (through_library)
                 qx_ipc_send_msg(msg);
             else
-                msgsnd(sink, msg, QX_IPC_HEADER_TEXT_SIZE + payload, 0);
+                msgsnd(sink, msg, QX_IPC_HEADER_TEXT_SIZE + kPayload, 0);
         }
-        runs.push_back(one_way / seconds_since(start));
+        runs.push_back(kOneWay / seconds_since(start));
     }
     qx_ipc_msg_free(msg);
     msgctl(sink, IPC_RMID, nullptr);
@@ -225,9 +215,9 @@ double one_way_rate(bool through_library) {
 } // namespace
 
 int main() {
-    std::printf("payload %d bytes; %d round trips and %d one-way sends per run, median of %d "
+    std::printf("kPayload %d bytes; %d round trips and %d one-way sends per run, median of %d "
                 "runs\n",
-                payload, round_trips, one_way, repeats);
+                kPayload, kRoundTrips, kOneWay, kRepeats);
     double raw = raw_round_trip();
     double unix_stream = unix_round_trip();
     double library = qxipc_round_trip();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
 #include <string>
 #include <sys/file.h>
@@ -39,6 +40,71 @@ TEST(MutexGuard, ACancelledWaiterReleasesTheMutex) {
     EXPECT_EQ(PTHREAD_CANCELED, result);
     EXPECT_EQ(0, pthread_mutex_trylock(&g_mutex));
     pthread_mutex_unlock(&g_mutex);
+}
+
+pthread_mutex_t g_shared = PTHREAD_MUTEX_INITIALIZER;
+pthread_cond_t g_changed = PTHREAD_COND_INITIALIZER;
+bool g_flag = false; // guarded by g_shared
+
+std::atomic<bool> g_taken{false};
+std::atomic<bool> g_let_go{false};
+
+void *take_until_told(void *) {
+    pthread_mutex_lock(&g_shared);
+    g_taken = true;
+    while (!g_let_go)
+        usleep(1000);
+    pthread_mutex_unlock(&g_shared);
+    return nullptr;
+}
+
+TEST(MutexGuard, LetGoInsideItsScopeLeavesTheNextHolderAlone) {
+    pthread_t holder;
+    {
+        orvo::MutexGuard guard(g_shared);
+        guard.unlock();
+        ASSERT_EQ(0, pthread_create(&holder, nullptr, take_until_told, nullptr));
+        while (!g_taken)
+            usleep(1000);
+    }
+    // The thread that took it over still holds it: the guard did not release it again.
+    EXPECT_EQ(EBUSY, pthread_mutex_trylock(&g_shared));
+    g_let_go = true;
+    pthread_join(holder, nullptr);
+    EXPECT_EQ(0, pthread_mutex_trylock(&g_shared));
+    pthread_mutex_unlock(&g_shared);
+}
+
+TEST(MutexGuard, TakenAgainItIsReleasedAtTheEnd) {
+    {
+        orvo::MutexGuard guard(g_shared);
+        guard.unlock();
+        EXPECT_EQ(0, pthread_mutex_trylock(&g_shared));
+        pthread_mutex_unlock(&g_shared);
+        guard.lock();
+        EXPECT_EQ(EBUSY, pthread_mutex_trylock(&g_shared));
+    }
+    EXPECT_EQ(0, pthread_mutex_trylock(&g_shared));
+    pthread_mutex_unlock(&g_shared);
+}
+
+void *raise_flag(void *) {
+    usleep(20000);
+    orvo::MutexGuard guard(g_shared);
+    g_flag = true;
+    pthread_cond_broadcast(&g_changed);
+    return nullptr;
+}
+
+TEST(MutexGuard, WaitUntilReturnsOnceTheConditionHolds) {
+    g_flag = false;
+    pthread_t thread;
+    orvo::MutexGuard guard(g_shared);
+    ASSERT_EQ(0, pthread_create(&thread, nullptr, raise_flag, nullptr));
+    guard.wait_until(g_changed, [] { return g_flag; });
+    EXPECT_TRUE(g_flag);
+    guard.unlock();
+    pthread_join(thread, nullptr);
 }
 
 std::string lock_file_path() {

@@ -16,12 +16,12 @@
 
 namespace {
 
-constexpr int request_id = 100;
-constexpr int answer_id = 101;
-constexpr int stop_id = 2;
-constexpr int subscribe_id = 3;
-constexpr int unsubscribe_id = 4;
-constexpr int publish_id = 5;
+constexpr int kRequestId = 100;
+constexpr int kAnswerId = 101;
+constexpr int kStopId = 2;
+constexpr int kSubscribeId = 3;
+constexpr int kUnsubscribeId = 4;
+constexpr int kPublishId = 5;
 
 std::atomic<bool> interrupted{false};
 std::atomic<int> received{0};
@@ -81,15 +81,20 @@ void wait_until_stopped() {
         usleep(20000);
 }
 
+// A lasting event for msg_id, tagged with it.
+void add_event(int msg_id, qx_ipc_handler *handler) {
+    qx_ipc_event ev{};
+    ev.keep = 1;
+    ev.tag = msg_id;
+    ev.msg_id = msg_id;
+    ev.handler = handler;
+    qx_ipc_event_add(&ev);
+}
+
 int serve(const char *name) {
     if (qx_ipc_start_loop(name) == 0)
         return 1;
-    qx_ipc_event ev{};
-    ev.keep = 1;
-    ev.tag = request_id;
-    ev.msg_id = request_id;
-    ev.handler = answer;
-    qx_ipc_event_add(&ev);
+    add_event(kRequestId, answer);
     std::printf("serving %s on key %d\n", name != nullptr ? name : "qxipc", qx_ipc_get_self_fd());
     std::fflush(stdout);
     wait_until_stopped();
@@ -100,11 +105,11 @@ int serve(const char *name) {
 int request(int key, const char *text, unsigned timeout) {
     if (qx_ipc_start_loop(nullptr) == 0)
         return 1;
-    qx_ipc_msg *req = message(key, request_id, text);
+    qx_ipc_msg *req = message(key, kRequestId, text);
     qx_ipc_msg *rsp = nullptr;
     int result = -1;
     if (req != nullptr) {
-        req->msg_rsp = answer_id;
+        req->msg_rsp = kAnswerId;
         req->need_rsp = 1;
         result = qx_ipc_send_msg_wait_rsp_timeout(req, &rsp, timeout);
     }
@@ -121,13 +126,8 @@ int request(int key, const char *text, unsigned timeout) {
 int subscribe(int key, int topic, int count) {
     if (qx_ipc_start_loop(nullptr) == 0)
         return 1;
-    qx_ipc_event ev{};
-    ev.keep = 1;
-    ev.tag = topic;
-    ev.msg_id = topic;
-    ev.handler = print_published;
-    qx_ipc_event_add(&ev);
-    if (send_simple(key, subscribe_id, topic, nullptr) != 0) {
+    add_event(topic, print_published);
+    if (send_simple(key, kSubscribeId, topic, nullptr) != 0) {
         qx_ipc_terminate_loop();
         return 1;
     }
@@ -135,7 +135,7 @@ int subscribe(int key, int topic, int count) {
     std::fflush(stdout);
     while (!interrupted && received < count)
         usleep(20000);
-    send_simple(key, unsubscribe_id, topic, nullptr);
+    send_simple(key, kUnsubscribeId, topic, nullptr);
     qx_ipc_terminate_loop();
     return 0;
 }
@@ -159,9 +159,9 @@ int main(int argc, char **argv) {
     if (command == "subscribe" && argc == 5)
         return subscribe(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]));
     if (command == "publish" && argc == 5)
-        return send_simple(std::atoi(argv[2]), publish_id, std::atoi(argv[3]), argv[4]) == 0 ? 0
+        return send_simple(std::atoi(argv[2]), kPublishId, std::atoi(argv[3]), argv[4]) == 0 ? 0
                                                                                              : 1;
     if (command == "stop" && argc == 3)
-        return send_simple(std::atoi(argv[2]), stop_id, 0, nullptr) == 0 ? 0 : 1;
+        return send_simple(std::atoi(argv[2]), kStopId, 0, nullptr) == 0 ? 0 : 1;
     return usage();
 }

@@ -1,4 +1,5 @@
 // Frame checks, request building and answer building of the NV bridge.
+#include "frames.h"
 #include "nvrpc_codec.h"
 
 #include <gtest/gtest.h>
@@ -13,41 +14,6 @@
 using namespace nvrpc;
 
 namespace {
-
-// A request frame: head part of head_len + 20 bytes, key and value parts, as sent.
-nvrpc_frame request(int32_t head_len, const std::string &key, const std::string &value) {
-    nvrpc_frame frame{};
-    frame.cmd = kCmdRequest;
-    frame.head_len = head_len;
-    frame.key_len = static_cast<int32_t>(key.size());
-    frame.value_len = static_cast<int32_t>(value.size());
-    size_t head = static_cast<size_t>(head_len) + kHeadPartExtra;
-    for (size_t i = 0; i < head; ++i)
-        frame.payload[i] = static_cast<uint8_t>(0x80 + i % 64);
-    uint32_t word = 0xa1b2c3d4;
-    int32_t req_id = 77;
-    memcpy(frame.payload + kHeadWordAt, &word, sizeof word);
-    memcpy(frame.payload + kHeadReqIdAt, &req_id, sizeof req_id);
-    memcpy(frame.payload + head, key.data(), key.size());
-    memcpy(frame.payload + head + key.size(), value.data(), value.size());
-    frame.payload_len = static_cast<int32_t>(head + key.size() + value.size());
-    return frame;
-}
-
-int32_t i32_at(const uint8_t *at) {
-    int32_t value;
-    memcpy(&value, at, sizeof value);
-    return value;
-}
-
-// A reply of `text_count` text bytes: req_id, result, then `value` as given.
-nvrpc_rsp reply(int32_t req_id, int32_t result, const std::string &value) {
-    nvrpc_rsp rsp{};
-    memcpy(rsp.text + kRspReqIdAt, &req_id, sizeof req_id);
-    memcpy(rsp.text + kRspResultAt, &result, sizeof result);
-    memcpy(rsp.text + kRspValueAt, value.data(), value.size());
-    return rsp;
-}
 
 std::string printed(const std::function<void()> &action) {
     testing::internal::CaptureStdout();

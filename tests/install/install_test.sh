@@ -1,8 +1,8 @@
 #!/bin/bash
 # Stages installs of the host and the ARM build component by component, checks the
 # layout, and builds applications against the staged trees alone: a fixture library
-# installed with the project's helpers, and examples/wakelock-ipc once the libraries it
-# uses are part of the build.
+# installed with the project's helpers, and examples/wakelock-ipc. The deliverables and
+# their files come from each build's manifest (deliverables.txt).
 # Usage: install_test.sh SRC HOST_BUILD [ARM_BUILD]
 set -uo pipefail
 SRC=$1
@@ -12,9 +12,7 @@ WORK=$SRC/build-install
 ARM_ROOT=/usr/arm-linux-gnueabihf
 TOOLCHAIN=$SRC/cmake/toolchain-armhf.cmake
 
-LIBRARIES=(orvo-autosuspend orvo-kesl-autosuspend orvo-at-common qxipc orvo-kesl-sms)
-PROGRAMS=(orvo-kesl-autosuspend-demo wlan_dual_demo wlan_rftest_demo orvo-default)
-DAEMONS=(paramlinkd)
+# The platform's libraries, which the simulated module stands in for.
 STANDINS=(orvo-log bsp qxtel orvo-led orvo-uci orvo-sms)
 
 failures=0
@@ -38,60 +36,66 @@ stage() {
     DESTDIR=$dir/all cmake --install "$build" >/dev/null || fail "install from $build"
 }
 
-# check_library ROOT LIBDIR NAME VERSION: versioned file, soname link, plain link.
+# manifest BUILD: the build's deliverables, one per line:
+# kind name file soname version install-folder built-file
+manifest() { grep -v '^#' "$1/deliverables.txt"; }
+
+# check_library ROOT LIBDIR NAME FILE SONAME: versioned file, soname link, plain link.
 check_library() {
-    local dir=$1$2 name=$3 version=$4
-    local major=${version%%.*}
-    local file=lib$name.so.$version
+    local dir=$1$2 name=$3 file=$4 soname=$5
     [ -f "$dir/$file" ] && [ ! -L "$dir/$file" ] || { fail "$dir/$file missing"; return; }
-    [ "$(readlink "$dir/lib$name.so.$major")" = "$file" ] || fail "lib$name.so.$major link"
-    [ "$(readlink "$dir/lib$name.so")" = "lib$name.so.$major" ] || fail "lib$name.so link"
-    [ "$(soname "$dir/$file")" = "lib$name.so.$major" ] ||
-        fail "soname of $file is '$(soname "$dir/$file")'"
+    [ "$(readlink "$dir/$soname")" = "$file" ] || fail "$soname link"
+    [ "$(readlink "$dir/$name.so")" = "$soname" ] || fail "$name.so link"
+    [ "$(soname "$dir/$file")" = "$soname" ] || fail "soname of $file is '$(soname "$dir/$file")'"
 }
 
 # check_dev ROOT LIBDIR NAME VERSION: pkg-config file and CMake package file.
 check_dev() {
     local root=$1 libdir=$2 name=$3 version=$4
     local pcdir=$root$libdir/pkgconfig
-    [ "$(PKG_CONFIG_LIBDIR=$pcdir pkg-config --modversion "lib$name")" = "$version" ] ||
-        fail "pkg-config lib$name in $pcdir"
+    [ "$(PKG_CONFIG_LIBDIR=$pcdir pkg-config --modversion "$name")" = "$version" ] ||
+        fail "pkg-config $name in $pcdir"
     local include
-    include=$(PKG_CONFIG_LIBDIR=$pcdir pkg-config --cflags-only-I "lib$name" | sed 's/^-I//;s/ *$//')
-    ls "$include"/*"$name".h >/dev/null 2>&1 || fail "no header named after lib$name in $include"
-    [ -f "$root$libdir/cmake/orvo/lib$name-target.cmake" ] || fail "CMake package file for $name"
+    include=$(PKG_CONFIG_LIBDIR=$pcdir pkg-config --cflags-only-I "$name" | sed 's/^-I//;s/ *$//')
+    ls "$include"/*"${name#lib}".h >/dev/null 2>&1 || fail "no header named after $name in $include"
+    [ -f "$root$libdir/cmake/orvo/$name-target.cmake" ] || fail "CMake package file for $name"
     [ -f "$root$libdir/cmake/orvo/orvoConfig.cmake" ] || fail "orvoConfig.cmake"
+}
+
+# check_deliverables BUILD DIR PREFIX: every deliverable of the manifest where its kind puts
+# it; returns the names of the libraries in LIBRARIES.
+check_deliverables() {
+    local build=$1 dir=$2 prefix=$3 kind name file soname version folder built
+    LIBRARIES=()
+    [ -f "$build/deliverables.txt" ] || { fail "no manifest in $build"; return; }
+    while read -r kind name file soname version folder built; do
+        [ -e "$built" ] || fail "$name is declared but not built ($built)"
+        case $kind in
+        library)
+            LIBRARIES+=("$name")
+            check_library "$dir/module" "$prefix/$folder" "$name" "$file" "$soname"
+            check_dev "$dir/dev" "$prefix/$folder" "$name" "$version"
+            [ -z "$(ls "$dir/sim$prefix/$folder/$name".so* 2>/dev/null)" ] ||
+                fail "$name in the sim component"
+            ;;
+        program | daemon)
+            [ -x "$dir/module$prefix/$folder/$file" ] ||
+                fail "$prefix/$folder/$file missing from the module component"
+            ;;
+        *) fail "manifest of $build: unknown kind '$kind' of $name" ;;
+        esac
+    done < <(manifest "$build")
 }
 
 # check_project KIND BUILD: the module's layout from a build of the whole project.
 check_project() {
     local kind=$1 build=$2
-    local dir=$WORK/$kind prefix libdir version name file bindir sbindir
+    local dir=$WORK/$kind prefix libdir name file
     prefix=$(cache_value "$build" CMAKE_INSTALL_PREFIX)
     libdir=$prefix/$(cache_value "$build" CMAKE_INSTALL_LIBDIR)
-    version=$(cache_value "$build" CMAKE_PROJECT_VERSION)
-    bindir=$prefix/$(cache_value "$build" CMAKE_INSTALL_BINDIR)
-    sbindir=$prefix/$(cache_value "$build" CMAKE_INSTALL_SBINDIR)
     echo "--- $kind install of $build (prefix $prefix)"
     stage "$build" "$dir"
-
-    local built=()
-    for name in "${LIBRARIES[@]}"; do
-        if [ -e "$build/lib/lib$name.so" ]; then
-            built+=("$name")
-            check_library "$dir/module" "$libdir" "$name" "$version"
-            check_dev "$dir/dev" "$libdir" "$name" "$version"
-            [ -z "$(ls "$dir/sim$libdir/lib$name".so* 2>/dev/null)" ] ||
-                fail "lib$name in the sim component"
-        else
-            echo "skip: lib$name is not part of the build yet"
-        fi
-    done
-    for name in "${PROGRAMS[@]}" "${DAEMONS[@]}"; do
-        [ -e "$build/bin/$name" ] || { echo "skip: $name is not part of the build yet"; continue; }
-        if [[ " ${DAEMONS[*]} " = *" $name "* ]]; then file=$sbindir/$name; else file=$bindir/$name; fi
-        [ -x "$dir/module$file" ] || fail "$file missing from the module component"
-    done
+    check_deliverables "$build" "$dir" "$prefix"
     # The platform's libraries are stand-ins here: unversioned, in the sim component only.
     for name in "${STANDINS[@]}"; do
         [ -e "$build/lib/lib$name.so" ] || continue
@@ -100,18 +104,14 @@ check_project() {
     done
     for file in "$dir/module$libdir"/lib*.so*; do
         [ -e "$file" ] || continue
-        name=${file##*/lib}
+        name=${file##*/}
         name=${name%%.so*}
-        [[ " ${LIBRARIES[*]} " = *" $name "* ]] || fail "lib$name in the module component"
+        [[ " ${LIBRARIES[*]} " = *" $name "* ]] || fail "$name in the module component"
     done
     [ -z "$(ls -A "$dir/module$prefix/include" 2>/dev/null)" ] || fail "headers in the module component"
     [ -x "$dir/sim$prefix/libexec/orvo-sim/orvo-sim-logger" ] || fail "sim tools not installed"
 
-    if [[ " ${built[*]} " = *" orvo-kesl-autosuspend "* && " ${built[*]} " = *" qxipc "* ]]; then
-        build_example "$kind" "$dir/all" "$libdir" "$prefix"
-    else
-        echo "skip: examples/wakelock-ipc needs liborvo-kesl-autosuspend and libqxipc in the build"
-    fi
+    build_example "$kind" "$dir/all" "$libdir" "$prefix"
 }
 
 # compiler_for KIND
@@ -174,8 +174,10 @@ check_fixture() {
     stage "$build" "$dir"
     prefix=$(cache_value "$build" CMAKE_INSTALL_PREFIX)
     libdir=$prefix/$(cache_value "$build" CMAKE_INSTALL_LIBDIR)
-    check_library "$dir/module" "$libdir" orvo-fixture 2.3.4
-    check_dev "$dir/dev" "$libdir" orvo-fixture 2.3.4
+    [ "$(manifest "$build" | cut -d' ' -f1-6)" = "library liborvo-fixture liborvo-fixture.so.2.3.4 liborvo-fixture.so.2 2.3.4 ${libdir#$prefix/}
+program fixture-tool fixture-tool - - bin
+daemon fixtured fixtured - - sbin" ] || fail "fixture manifest: $(manifest "$build")"
+    check_deliverables "$build" "$dir" "$prefix"
     [ -x "$dir/module$prefix/bin/fixture-tool" ] || fail "fixture program not in bin"
     [ -x "$dir/module$prefix/sbin/fixtured" ] || fail "fixture daemon not in sbin"
 

@@ -6,6 +6,7 @@
 
 answered() { [ -s "$1" ]; }
 field() { grep -o "$1=[^ ]*" "$2"; }
+has_request() { nv requests | grep -q "req_id=$1 "; }
 
 # A request made while no service runs waits, under the wake lock, and is answered by the
 # service started later.
@@ -32,7 +33,7 @@ slow_service() {
     nv service delay 1500
     nv get a.b --req-id 31 >/tmp/answer &
     local client=$!
-    sleep 0.5
+    wait_for "the service has the request" 10 has_request 31
     expect_ok "wake lock held while the service takes its time" held
     expect_ok "the modem core's request ends" wait $client
     expect_eq "answered with its req_id" "req_id=31" "$(field req_id /tmp/answer)"

@@ -97,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     check(read_lock_table() == 0);
     kesl_lock_table expected = expected_image(data, size);
     check(memcmp(&lock_status, &expected, sizeof expected) == 0);
-    check(list_lock_table() == 0);
+    check(pm_console::list_lock_table() == 0);
     check_registration(expected);
     return 0;
 }

@@ -1,6 +1,5 @@
-// Costs of the wake-lock registry on the simulated module, per operation, with the parts
-// that dominate them measured on their own. Run inside a module:
-//   sim/module run build/bin/pm_registry_bench [ROUNDS]
+// Costs of the wake-lock registry per operation, with the parts that dominate them
+// measured on their own. Runs in a simulated module: bench/pm/run.sh [ROUNDS]
 #include "liborvo-kesl-autosuspend.h"
 
 #include <algorithm>

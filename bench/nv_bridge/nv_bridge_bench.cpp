@@ -1,7 +1,7 @@
 // NV requests per second and latency through paramlinkd (modem core -> channel -> daemon ->
 // queue 4134 -> NV service and back) against the same request exchanged directly on the
 // queue with the NV service. Runs inside the simulated module with orvo-sim-nvservice running
-// (bench/nv_bridge.sh sets that up); it is the modem core itself and starts the daemon.
+// (bench/nv_bridge/run.sh sets that up); it is the modem core itself and starts the daemon.
 #include "modem_frames.h"
 #include "modemcore_link.h"
 #include "nv_paths.h"

@@ -1,14 +1,15 @@
-// orvo-default: publishes the software version into the UCI store, in the version section
-// of the read-only config, under both version options. Prints nothing; exit status 0.
+#include "publish.h"
+
 #include "orvo_uci.h"
+
+#include "common/version.h"
 
 #include <cstdio>
 #include <cstring>
 
-namespace {
+namespace defaults {
 
-// The same text the AT command plug-in reports as the software version.
-const char kSwVersion[] = "R220-NYY-BASE2WLAN-K40Q07.AP.19.09_CAP.19.09";
+namespace {
 
 const char kConfig[] = "orvo_uci_ro";
 const char kSection[] = "orvo_version";
@@ -16,13 +17,12 @@ constexpr size_t kAssignmentSize = 258;
 
 void build_assignment(char (&assignment)[kAssignmentSize], const char *option) {
     std::snprintf(assignment, sizeof assignment, "%s.%s.%s=%s", kConfig, kSection, option,
-                  kSwVersion);
+                  orvo::kSoftwareVersion);
 }
 
 } // namespace
 
-// A failing write is not reported: the second is made all the same.
-int main() {
+void publish_version() {
     char version[kAssignmentSize];
     char inside_version[kAssignmentSize];
     std::memset(version, 0, sizeof version);
@@ -31,5 +31,6 @@ int main() {
     build_assignment(inside_version, "ORVO_SW_INSIDE_VERSION");
     orvo_uci_set(version);
     orvo_uci_set(inside_version);
-    return 0;
 }
+
+} // namespace defaults

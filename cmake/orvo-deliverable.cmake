@@ -1,0 +1,137 @@
+# Each deliverable of the module is declared once, in its own folder, by orvo_deliverable():
+# its kind, its version and soname, its install rules, its pkg-config and CMake package
+# files, and its line in the manifest <build>/deliverables.txt, which the footprint script
+# and the install checks read.
+#
+# Install components: "module" (what the module image carries), "dev" (headers and the files
+# that let applications find the libraries) and "sim" (stand-ins and simulators).
+include_guard(GLOBAL)
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(ORVO_PACKAGE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/orvo)
+set(ORVO_TEMPLATES ${CMAKE_CURRENT_LIST_DIR})
+set(ORVO_MANIFEST ${CMAKE_BINARY_DIR}/deliverables.txt)
+
+# Path from an install folder back to the prefix, so the generated files stay right
+# wherever the tree is installed or staged (--prefix, DESTDIR, an SDK sysroot).
+function(orvo_path_to_prefix out folder)
+    file(RELATIVE_PATH rel /${folder} /)
+    string(REGEX REPLACE "/$" "" rel "${rel}")
+    set(${out} ${rel} PARENT_SCOPE)
+endfunction()
+
+# One manifest line: kind, installed name, file name, soname, version, install folder
+# (relative to the prefix) and the built file.
+function(orvo_manifest_line kind name file soname version folder target)
+    set_property(GLOBAL APPEND PROPERTY ORVO_MANIFEST_LINES
+        "${kind} ${name} ${file} ${soname} ${version} ${folder} $<TARGET_FILE:${target}>")
+endfunction()
+
+function(orvo_write_manifest)
+    get_property(lines GLOBAL PROPERTY ORVO_MANIFEST_LINES)
+    set(text "# kind name file soname version install-folder built-file\n")
+    foreach(line IN LISTS lines)
+        string(APPEND text "${line}\n")
+    endforeach()
+    file(GENERATE OUTPUT ${ORVO_MANIFEST} CONTENT "${text}")
+endfunction()
+cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL orvo_write_manifest)
+
+# orvo_deliverable(target LIBRARY SOVERSION n [VERSION x.y.z] [HEADERS header...]
+#                  [DESCRIPTION text])
+# orvo_deliverable(target PROGRAM | DAEMON)
+# A library installs as lib<name>.so.<VERSION> (default <SOVERSION>.0.0) with the soname
+# lib<name>.so.<SOVERSION> and the plain lib<name>.so link; HEADERS (relative to include/)
+# default to the one header named after it: lib<name>.h or <name>.h, with '-' or '_'.
+# Programs go to bin, daemons to sbin.
+function(orvo_deliverable target kind)
+    if(kind STREQUAL "LIBRARY")
+        orvo_deliverable_library(${target} ${ARGN})
+    elseif(kind STREQUAL "PROGRAM" OR kind STREQUAL "DAEMON")
+        if(ARGN)
+            message(FATAL_ERROR "orvo_deliverable(${target} ${kind}): unexpected ${ARGN}")
+        endif()
+        if(kind STREQUAL "DAEMON")
+            set(folder ${CMAKE_INSTALL_SBINDIR})
+        else()
+            set(folder ${CMAKE_INSTALL_BINDIR})
+        endif()
+        install(TARGETS ${target} RUNTIME DESTINATION ${folder} COMPONENT module)
+        string(TOLOWER ${kind} lower)
+        orvo_manifest_line(${lower} ${target} ${target} - - ${folder} ${target})
+    else()
+        message(FATAL_ERROR "orvo_deliverable(${target}): kind LIBRARY, PROGRAM or DAEMON")
+    endif()
+endfunction()
+
+function(orvo_deliverable_library target)
+    cmake_parse_arguments(L "" "SOVERSION;VERSION;DESCRIPTION" "HEADERS" ${ARGN})
+    if(NOT DEFINED L_SOVERSION)
+        message(FATAL_ERROR "orvo_deliverable(${target} LIBRARY): SOVERSION is required")
+    endif()
+    if(NOT L_VERSION)
+        set(L_VERSION ${L_SOVERSION}.0.0)
+    endif()
+    get_target_property(name ${target} OUTPUT_NAME)
+    if(NOT name)
+        set(name ${target})
+    endif()
+    if(NOT L_HEADERS)
+        string(REPLACE "-" "_" underscored ${name})
+        foreach(candidate lib${name}.h ${name}.h lib${underscored}.h ${underscored}.h)
+            if(EXISTS ${CMAKE_SOURCE_DIR}/include/${candidate})
+                set(L_HEADERS ${candidate})
+                break()
+            endif()
+        endforeach()
+        if(NOT L_HEADERS)
+            # The install checks fail on a library without a header.
+            message(WARNING "orvo_deliverable(${target}): no header named after it "
+                            "in include/; name it with HEADERS")
+        endif()
+    endif()
+    if(NOT L_DESCRIPTION)
+        set(L_DESCRIPTION "lib${name} of the orvo module")
+    endif()
+
+    set_target_properties(${target} PROPERTIES VERSION ${L_VERSION} SOVERSION ${L_SOVERSION})
+    # The plain .so link goes with the module too: the AT host loads plug-ins by it.
+    install(TARGETS ${target} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT module)
+    if(L_HEADERS)
+        list(TRANSFORM L_HEADERS PREPEND ${CMAKE_SOURCE_DIR}/include/)
+        install(FILES ${L_HEADERS} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev)
+    endif()
+
+    set(ORVO_NAME ${name})
+    set(ORVO_DESCRIPTION ${L_DESCRIPTION})
+    set(ORVO_VERSION ${L_VERSION})
+    set(ORVO_LIBDIR ${CMAKE_INSTALL_LIBDIR})
+    set(ORVO_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR})
+    set(ORVO_SONAME lib${name}.so.${L_SOVERSION})
+    set(ORVO_FILE lib${name}.so.${L_VERSION})
+    set(ORVO_TARGET ${target})
+
+    orvo_path_to_prefix(ORVO_PC_TO_PREFIX ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+    set(pc ${CMAKE_BINARY_DIR}/pkgconfig/lib${name}.pc)
+    configure_file(${ORVO_TEMPLATES}/orvo-library.pc.in ${pc} @ONLY)
+    install(FILES ${pc} DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
+
+    orvo_path_to_prefix(ORVO_CMAKE_TO_PREFIX ${ORVO_PACKAGE_DIR})
+    set(imported ${CMAKE_BINARY_DIR}/cmake/lib${name}-target.cmake)
+    configure_file(${ORVO_TEMPLATES}/orvo-library.cmake.in ${imported} @ONLY)
+    install(FILES ${imported} DESTINATION ${ORVO_PACKAGE_DIR} COMPONENT dev)
+
+    orvo_manifest_line(library lib${name} ${ORVO_FILE} ${ORVO_SONAME} ${L_VERSION}
+                       ${CMAKE_INSTALL_LIBDIR} ${target})
+endfunction()
+
+# The package "orvo": find_package(orvo [COMPONENTS name...]) gives orvo::<name> for each
+# installed library.
+configure_file(${ORVO_TEMPLATES}/orvoConfig.cmake.in ${CMAKE_BINARY_DIR}/cmake/orvoConfig.cmake
+               @ONLY)
+write_basic_package_version_file(${CMAKE_BINARY_DIR}/cmake/orvoConfigVersion.cmake
+                                 VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_BINARY_DIR}/cmake/orvoConfig.cmake
+              ${CMAKE_BINARY_DIR}/cmake/orvoConfigVersion.cmake
+        DESTINATION ${ORVO_PACKAGE_DIR} COMPONENT dev)

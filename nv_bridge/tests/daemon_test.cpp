@@ -1,0 +1,217 @@
+// paramlinkd's core against a real queue 4134 (the test's simulated module has queues of its
+// own) with a parameter service played by a thread, and a socket pair as the channel: the
+// relay's exchange, replies that are stale or for another request, and one pass of the
+// main loop with its wake lock.
+#include "daemon.h"
+#include "frames.h"
+#include "nvrpc_codec.h"
+#include "relay.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/msg.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace nvrpc;
+
+namespace {
+
+constexpr int32_t kTid = 777;
+
+int queue() {
+    return msgget(kQueueKey, IPC_CREAT | 0600);
+}
+
+// A reply of the daemon's type: req_id, result, value with its NUL.
+void send_reply(int32_t req_id, int32_t result, const std::string &value) {
+    nvrpc_rsp rsp = reply(req_id, result, value + '\0');
+    rsp.mtype = kTid;
+    ASSERT_EQ(0, msgsnd(queue(), &rsp, kRspValueAt + value.size() + 1, 0));
+}
+
+// The parameter service for `requests` requests: takes each, runs answer(req_id, number)
+// with it (numbers from 1).
+class Service {
+  public:
+    template <typename Answer> Service(int requests, Answer answer) {
+        thread_ = std::thread([this, requests, answer] {
+            for (int number = 1; number <= requests; ++number) {
+                nvrpc_req req{};
+                if (msgrcv(queue(), &req, kReqTextSize, kRequestType, 0) < 0)
+                    return;
+                key_ = reinterpret_cast<const char *>(req.text + kReqKeyAt);
+                tid_ = i32_at(req.text + kReqTidAt);
+                answer(i32_at(req.text + kReqIdAt), number);
+            }
+        });
+    }
+    ~Service() { join(); }
+    Service(const Service &) = delete;
+    Service &operator=(const Service &) = delete;
+
+    void join() {
+        if (thread_.joinable())
+            thread_.join();
+    }
+    // Valid once joined.
+    const std::string &key() const { return key_; }
+    int32_t tid() const { return tid_; }
+
+  private:
+    std::thread thread_;
+    std::string key_;
+    int32_t tid_ = 0;
+};
+
+std::string answer_value(const nvrpc_frame &frame) {
+    return reinterpret_cast<const char *>(frame.payload + kAnswerHeadSize);
+}
+
+std::string kernel_wake_locks() {
+    std::ifstream in("/sys/power/wake_lock");
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class DaemonCore : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        // The reply bound raises SIGALRM; the daemon has its handler in place by then.
+        struct sigaction action {};
+        action.sa_handler = [](int) {};
+        sigaction(SIGALRM, &action, nullptr);
+        msgctl(queue(), IPC_RMID, nullptr);
+        timer_ = std::make_unique<ReplyTimer>();
+    }
+    void TearDown() override { msgctl(queue(), IPC_RMID, nullptr); }
+
+    std::unique_ptr<ReplyTimer> timer_;
+    Buffers buffers_{};
+};
+
+TEST_F(DaemonCore, RelayCarriesTheRequestAndTheReplyBack) {
+    buffers_.frame = request(0, "imei", "");
+    Service service(1, [](int32_t req_id, int) { send_reply(req_id, 3, "86001"); });
+    ASSERT_TRUE(relay_request(buffers_.frame, buffers_.req, buffers_.rsp, kTid, *timer_));
+    const uint8_t *out = buffers_.frame.payload;
+    EXPECT_EQ(kTestWord, static_cast<uint32_t>(i32_at(out)));
+    EXPECT_EQ(kTestReqId, i32_at(out + 4));
+    EXPECT_EQ(3, i32_at(out + 8));
+    EXPECT_EQ("86001", answer_value(buffers_.frame));
+    EXPECT_EQ(static_cast<int32_t>(kAnswerHeadSize + 5 + 1), buffers_.frame.payload_len);
+    service.join();
+    EXPECT_EQ("imei", service.key());
+    EXPECT_EQ(kTid, service.tid());
+}
+
+TEST_F(DaemonCore, AReplyWaitingBeforeTheSendIsTakenOutNotUsed) {
+    // A late reply to an earlier copy of this very request.
+    send_reply(kTestReqId, 0, "stale");
+    buffers_.frame = request(0, "imei", "");
+    Service service(1, [](int32_t req_id, int) { send_reply(req_id, 0, "fresh"); });
+    ASSERT_TRUE(relay_request(buffers_.frame, buffers_.req, buffers_.rsp, kTid, *timer_));
+    EXPECT_EQ("fresh", answer_value(buffers_.frame));
+    nvrpc_rsp left{};
+    EXPECT_LT(msgrcv(queue(), &left, kRspTextSize, 0, IPC_NOWAIT | MSG_NOERROR), 0);
+}
+
+// The request goes again after a reply for another one; the service answers each copy.
+TEST_F(DaemonCore, AReplyForAnotherRequestMakesTheRequestGoAgain) {
+    buffers_.frame = request(0, "ssid", "x");
+    Service service(2, [](int32_t req_id, int number) {
+        if (number == 1)
+            send_reply(req_id + 1, 9, "other");
+        else
+            send_reply(req_id, 0, "mine");
+    });
+    ASSERT_TRUE(relay_request(buffers_.frame, buffers_.req, buffers_.rsp, kTid, *timer_));
+    EXPECT_EQ("mine", answer_value(buffers_.frame));
+    EXPECT_EQ(0, i32_at(buffers_.frame.payload + 8));
+}
+
+class Channel {
+  public:
+    Channel() {
+        int fds[2];
+        EXPECT_EQ(0, socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, fds));
+        daemon_ = fds[0];
+        modem_ = fds[1];
+    }
+    ~Channel() {
+        close(daemon_);
+        close(modem_);
+    }
+    Channel(const Channel &) = delete;
+    Channel &operator=(const Channel &) = delete;
+
+    int daemon() const { return daemon_; }
+    void send(const nvrpc_frame &frame) {
+        size_t size = kFrameHeaderSize + static_cast<size_t>(frame.payload_len);
+        ASSERT_EQ(static_cast<ssize_t>(size), write(modem_, &frame, size));
+    }
+    // The next frame from the daemon; its size in *count (-1 when none came).
+    nvrpc_frame receive(ssize_t *count) {
+        nvrpc_frame frame{};
+        *count = recv(modem_, &frame, sizeof frame, MSG_DONTWAIT);
+        return frame;
+    }
+
+  private:
+    int daemon_ = -1;
+    int modem_ = -1;
+};
+
+TEST_F(DaemonCore, APassAnswersARequestUnderTheWakeLock) {
+    Channel channel;
+    channel.send(request(0, "imei", ""));
+    std::string held_while_relayed;
+    Service service(1, [&held_while_relayed](int32_t req_id, int) {
+        held_while_relayed = kernel_wake_locks();
+        send_reply(req_id, 0, "86001");
+    });
+    EXPECT_EQ(Pass::answered, serve_one_frame(channel.daemon(), buffers_, kTid, *timer_));
+    ssize_t count = 0;
+    nvrpc_frame answer = channel.receive(&count);
+    ASSERT_EQ(static_cast<ssize_t>(kFrameHeaderSize + kAnswerHeadSize + 6), count);
+    EXPECT_EQ(kCmdAnswer, answer.cmd);
+    EXPECT_EQ("86001", answer_value(answer));
+    service.join();
+    EXPECT_NE(std::string::npos, held_while_relayed.find("nvrpc_lock"));
+    EXPECT_EQ(std::string::npos, kernel_wake_locks().find("nvrpc_lock"));
+}
+
+TEST_F(DaemonCore, AFrameTooBigForTheQueueGoesBackAsItCame) {
+    Channel channel;
+    nvrpc_frame sent = request(0, std::string(1025, 'k'), "");
+    channel.send(sent);
+    EXPECT_EQ(Pass::answered, serve_one_frame(channel.daemon(), buffers_, kTid, *timer_));
+    ssize_t count = 0;
+    nvrpc_frame echoed = channel.receive(&count);
+    ASSERT_EQ(static_cast<ssize_t>(kFrameHeaderSize) + sent.payload_len, count);
+    EXPECT_EQ(kCmdAnswer, echoed.cmd);
+    EXPECT_EQ(0, memcmp(sent.payload, echoed.payload, static_cast<size_t>(sent.payload_len)));
+    nvrpc_req relayed{};
+    EXPECT_LT(msgrcv(queue(), &relayed, kReqTextSize, 0, IPC_NOWAIT | MSG_NOERROR), 0);
+}
+
+TEST_F(DaemonCore, OnlyRequestsAreAnswered) {
+    Channel channel;
+    nvrpc_frame other = request(0, "imei", "");
+    other.cmd = kCmdAnswer;
+    channel.send(other);
+    EXPECT_EQ(Pass::idle, serve_one_frame(channel.daemon(), buffers_, kTid, *timer_));
+    ssize_t count = 0;
+    channel.receive(&count);
+    EXPECT_EQ(-1, count);
+}
+
+} // namespace
