@@ -26,7 +26,7 @@ struct Waiter {
     }
 };
 
-long waiting_callers() {
+size_t waiting_callers() {
     return count(library_log(), "libautosuspend_get_feedback wait.");
 }
 
@@ -52,9 +52,9 @@ TEST_F(Feedback, OneRecordWakesEveryWaiterAndLaterWaitersGetTheNext) {
             EXPECT_EQ(waiter->wakeup, 2147483647);
         }
         auto log = library_log();
-        EXPECT_EQ(count(log, "system sleep_start timestamps : -100 ms"), 1);
-        EXPECT_EQ(count(log, "system wakeup timestamps : 2147483647 ms"), 1);
-        EXPECT_EQ(count(log, "libautosuspend_get_feedback success."), 3);
+        EXPECT_EQ(count(log, "system sleep_start timestamps : -100 ms"), 1u);
+        EXPECT_EQ(count(log, "system wakeup timestamps : 2147483647 ms"), 1u);
+        EXPECT_EQ(count(log, "libautosuspend_get_feedback success."), 3u);
 
         // A record already announced is not handed out again.
         auto late = Waiter::start();
@@ -75,9 +75,9 @@ TEST_F(Feedback, RecordArrivingInTwoPiecesIsOneRecord) {
         EXPECT_EQ(waiter->sleep_start, 1000);
         EXPECT_EQ(waiter->wakeup, 2000);
         auto log = library_log();
-        EXPECT_EQ(count(log, "system sleep_start timestamps : 1000 ms"), 1);
-        EXPECT_EQ(count(log, "system wakeup timestamps : 2000 ms"), 1);
-        EXPECT_EQ(count(log, "system wakeup timestamps : 0 ms"), 0);
+        EXPECT_EQ(count(log, "system sleep_start timestamps : 1000 ms"), 1u);
+        EXPECT_EQ(count(log, "system wakeup timestamps : 2000 ms"), 1u);
+        EXPECT_EQ(count(log, "system wakeup timestamps : 0 ms"), 0u);
     });
 }
 
@@ -89,7 +89,7 @@ TEST_F(Feedback, FirstWaitConnectsEvenWithANullPointer) {
         EXPECT_EQ(feedback_flag, 0);
         EXPECT_TRUE(eventually([] { return data_channels(1); }));
         EXPECT_TRUE(contains(journal(), "cmd 1 connected"));
-        EXPECT_EQ(count(library_log(), "orvo_wait_wakeup_event input errors."), 1);
+        EXPECT_EQ(count(library_log(), "orvo_wait_wakeup_event input errors."), 1u);
 
         // Raising the flag again runs the set-up, which finds the channels ready.
         feedback_flag = 1;
@@ -97,8 +97,8 @@ TEST_F(Feedback, FirstWaitConnectsEvenWithANullPointer) {
         EXPECT_EQ(orvo_wait_wakeup_event(&sleep_start, nullptr), -1);
         EXPECT_EQ(feedback_flag, 0);
         auto log = library_log();
-        EXPECT_EQ(count(log, "Start libautosuspend_init."), 1);
-        EXPECT_EQ(count(log, "orvo_wait_wakeup_event input errors."), 2);
+        EXPECT_EQ(count(log, "Start libautosuspend_init."), 1u);
+        EXPECT_EQ(count(log, "orvo_wait_wakeup_event input errors."), 2u);
     });
 }
 
@@ -109,7 +109,7 @@ TEST_F(Feedback, FirstWaitWithoutServiceKeepsTheFlag) {
         int32_t wakeup = 0;
         EXPECT_EQ(orvo_wait_wakeup_event(&sleep_start, &wakeup), -1);
         EXPECT_EQ(feedback_flag, 1);
-        EXPECT_EQ(count(library_log(), "cmd channel connect error."), 1);
+        EXPECT_EQ(count(library_log(), "cmd channel connect error."), 1u);
     });
 }
 
@@ -146,7 +146,7 @@ TEST_F(Feedback, FeedbackResumesAfterTheServiceRestarts) {
         service("unlisten");
         service("close");
         ASSERT_TRUE(eventually([] { return count(library_log(), "CONNECT ERROR ") >= 2; }));
-        EXPECT_EQ(count(library_log(), "data channel closed by the service, reconnecting."), 1);
+        EXPECT_EQ(count(library_log(), "data channel closed by the service, reconnecting."), 1u);
         EXPECT_FALSE(waiter->done.load());
 
         service("reset");

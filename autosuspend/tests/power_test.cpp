@@ -24,9 +24,13 @@ std::string read_text(const std::string &path) {
     return text.str();
 }
 
-std::vector<std::string> platform_calls() { return sim::calls(); }
+std::vector<std::string> platform_calls() {
+    return sim::calls();
+}
 
-void platform_fails(const std::string &call, int code) { sim::fail(call, code); }
+void platform_fails(const std::string &call, int code) {
+    sim::fail(call, code);
+}
 
 class Power : public ::testing::Test {
   protected:
@@ -53,7 +57,7 @@ TEST_F(Power, WakeLockReachesTheKernel) {
 TEST_F(Power, SameNameTwiceMakesTwoPlatformCalls) {
     EXPECT_EQ(acquire_wake_lock(0, "twice"), 1);
     EXPECT_EQ(acquire_wake_lock(0, "twice"), 1);
-    EXPECT_EQ(count(platform_calls(), "libbsp qx_pm_wakelock_lock twice"), 2);
+    EXPECT_EQ(count(platform_calls(), "libbsp qx_pm_wakelock_lock twice"), 2u);
     // The kernel holds one lock of that name: one release frees it.
     EXPECT_EQ(release_wake_lock("twice"), 1);
     EXPECT_EQ(read_text("/sys/power/wake_lock"), "\n");
@@ -97,7 +101,7 @@ TEST_F(Power, WhitelistClearReturnsThePlatformResult) {
     platform_fails("qx_mnet_whitelist_clear", -9);
     EXPECT_EQ(orvo_whitelist_clear(), -9);
     EXPECT_THAT(library_log(), ElementsAre("qx_mnet_whitelist_clear ret=-9"));
-    EXPECT_EQ(count(platform_calls(), "libqxtel qx_mnet_whitelist_clear"), 2);
+    EXPECT_EQ(count(platform_calls(), "libqxtel qx_mnet_whitelist_clear"), 2u);
 }
 
 TEST(PublicHeader, RecordLayoutFromC) {

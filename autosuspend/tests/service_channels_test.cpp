@@ -71,8 +71,8 @@ TEST_F(ServiceChannels, FailedDataChannelLeavesNoDescriptorBehind) {
             EXPECT_EQ(orvo_autosleep_enable(), -1);
         EXPECT_EQ(open_descriptors(), before);
         auto log = library_log();
-        EXPECT_EQ(count(log, "data channel connect error."), 3);
-        EXPECT_EQ(count(log, "cmd channel connect error."), 0);
+        EXPECT_EQ(count(log, "data channel connect error."), 3u);
+        EXPECT_EQ(count(log, "cmd channel connect error."), 0u);
         EXPECT_TRUE(eventually([] { return count(journal(), "cmd 3 closed") == 1; }));
 
         service("reset");
@@ -121,7 +121,7 @@ TEST_F(ServiceChannels, ConcurrentFirstCallsSetUpOnePairOfChannels) {
         EXPECT_TRUE(eventually([] { return count(journal(), "cmd 1 enable") == 8; }));
         auto lines = journal();
         EXPECT_EQ(lines.size(), 10u);
-        EXPECT_EQ(count(library_log(), "Start bind and connect to the service."), 2);
+        EXPECT_EQ(count(library_log(), "Start bind and connect to the service."), 2u);
     });
 }
 

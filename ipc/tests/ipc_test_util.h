@@ -2,6 +2,7 @@
 #pragma once
 
 #include "libqxipc.h"
+#include "tests/support/kit.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,6 @@
 #include <poll.h>
 #include <string>
 #include <sys/msg.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -164,41 +164,15 @@ inline int receive_threads() {
     return count;
 }
 
-// Runs body in a forked child process, which exits with body's result. Forks only once an
-// ended receive thread has gone, so the child starts without one.
+// Runs body in a fresh process (testkit::spawn), once an ended receive thread has gone, so
+// the child starts without one.
 inline pid_t spawn(const std::function<int()> &body) {
     for (int i = 0; i < 500 && receive_threads() > 0; ++i)
         usleep(10000);
-    std::fflush(stdout);
-    pid_t pid = fork();
-    if (pid == 0)
-        _exit(body());
-    return pid;
+    return testkit::spawn(body);
 }
 
-// The child's exit status, or -1 when it did not exit normally.
-inline int wait_exit(pid_t pid) {
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
-}
-
-// Standard output printed while it lives.
-class StdoutCapture {
-  public:
-    StdoutCapture() { testing::internal::CaptureStdout(); }
-    ~StdoutCapture() {
-        if (!taken_)
-            testing::internal::GetCapturedStdout();
-    }
-    std::string take() {
-        taken_ = true;
-        return testing::internal::GetCapturedStdout();
-    }
-
-  private:
-    bool taken_ = false;
-};
+using testkit::StdoutCapture;
+using testkit::wait_exit;
 
 } // namespace ipctest
