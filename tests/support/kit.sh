@@ -89,8 +89,24 @@ co_start() {
     rm -f /tmp/kit.fifo
     mkfifo /tmp/kit.fifo
     exec 3<>/tmp/kit.fifo
+    co_run /tmp/kit.fifo "$@"
+}
+
+# co_start_on INPUT CMD...: the same on a fixed input (a file, or NAME for
+# transcripts/NAME.in), which it reads to its end.
+co_start_on() {
+    local input=$1
+    shift
+    [ -f "$input" ] || input=$transcripts/$input.in
+    exec 3>/dev/null
+    co_run "$input" "$@"
+}
+
+co_run() {
+    local input=$1
+    shift
     : >"$kit_out" # no waiting on an earlier run's lines
-    "$@" </tmp/kit.fifo >"$kit_out" 2>"$kit_err" &
+    "$@" <"$input" >"$kit_out" 2>"$kit_err" &
     co_pid=$!
 }
 
