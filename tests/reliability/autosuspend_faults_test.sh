@@ -1,8 +1,7 @@
 #!/bin/bash
 # The autosuspend service killed and restarted under its clients; sends to channels whose
 # other end has gone. One case per run: autosuspend_faults_test.sh CASE
-. "$ORVO_SRC/tests/lib.sh"
-ctl() { "$ORVO_SRC/sim/module" ctl "$@"; }
+. "$ORVO_SRC/tests/support/kit.sh"
 kill_service() {
     expect_ok "the killed service is gone" ctl autosuspend kill KILL
 }
