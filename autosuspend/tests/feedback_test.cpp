@@ -26,6 +26,14 @@ struct Waiter {
     }
 };
 
+// Waits until the caller has returned with the record START..WAKEUP.
+void expect_woken(const Waiter &waiter, int32_t sleep_start, int32_t wakeup) {
+    ASSERT_TRUE(eventually([&] { return waiter.done.load(); }));
+    EXPECT_EQ(waiter.result, 0);
+    EXPECT_EQ(waiter.sleep_start, sleep_start);
+    EXPECT_EQ(waiter.wakeup, wakeup);
+}
+
 size_t waiting_callers() {
     return count(library_log(), "libautosuspend_get_feedback wait.");
 }
@@ -45,12 +53,8 @@ TEST_F(Feedback, OneRecordWakesEveryWaiterAndLaterWaitersGetTheNext) {
             waiters.push_back(Waiter::start());
         ASSERT_TRUE(eventually([] { return waiting_callers() == 3; }));
         service("send -100 2147483647");
-        for (auto &waiter : waiters) {
-            ASSERT_TRUE(eventually([&] { return waiter->done.load(); }));
-            EXPECT_EQ(waiter->result, 0);
-            EXPECT_EQ(waiter->sleep_start, -100);
-            EXPECT_EQ(waiter->wakeup, 2147483647);
-        }
+        for (auto &waiter : waiters)
+            expect_woken(*waiter, -100, 2147483647);
         auto log = library_log();
         EXPECT_EQ(count(log, "system sleep_start timestamps : -100 ms"), 1u);
         EXPECT_EQ(count(log, "system wakeup timestamps : 2147483647 ms"), 1u);
@@ -60,9 +64,7 @@ TEST_F(Feedback, OneRecordWakesEveryWaiterAndLaterWaitersGetTheNext) {
         auto late = Waiter::start();
         ASSERT_TRUE(eventually([] { return waiting_callers() == 4; }));
         service("send 3000 4000");
-        ASSERT_TRUE(eventually([&] { return late->done.load(); }));
-        EXPECT_EQ(late->sleep_start, 3000);
-        EXPECT_EQ(late->wakeup, 4000);
+        expect_woken(*late, 3000, 4000);
     });
 }
 
@@ -71,9 +73,7 @@ TEST_F(Feedback, RecordArrivingInTwoPiecesIsOneRecord) {
         auto waiter = Waiter::start();
         ASSERT_TRUE(eventually([] { return waiting_callers() == 1; }));
         service("send-split 1000 2000");
-        ASSERT_TRUE(eventually([&] { return waiter->done.load(); }));
-        EXPECT_EQ(waiter->sleep_start, 1000);
-        EXPECT_EQ(waiter->wakeup, 2000);
+        expect_woken(*waiter, 1000, 2000);
         auto log = library_log();
         EXPECT_EQ(count(log, "system sleep_start timestamps : 1000 ms"), 1u);
         EXPECT_EQ(count(log, "system wakeup timestamps : 2000 ms"), 1u);
@@ -153,9 +153,7 @@ TEST_F(Feedback, FeedbackResumesAfterTheServiceRestarts) {
         ASSERT_TRUE(eventually([] { return data_channels(1); }));
         EXPECT_FALSE(waiter->done.load());
         service("send 5 6");
-        ASSERT_TRUE(eventually([&] { return waiter->done.load(); }));
-        EXPECT_EQ(waiter->sleep_start, 5);
-        EXPECT_EQ(waiter->wakeup, 6);
+        expect_woken(*waiter, 5, 6);
     });
 }
 

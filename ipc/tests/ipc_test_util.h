@@ -70,6 +70,11 @@ inline long queued(int key) {
     return static_cast<long>(info.msg_qnum);
 }
 
+inline qx_ipc_event make_event(int msg_id, int tag, int keep, qx_ipc_handler *handler,
+                               void *arg = nullptr) {
+    return qx_ipc_event{0, keep, tag, msg_id, handler, arg, nullptr};
+}
+
 // What handlers saw: "<tag>:<msg_id>:<payload>" per call, in call order.
 class Recorder {
   public:
@@ -79,12 +84,13 @@ class Recorder {
     }
 
     qx_ipc_event event(int msg_id, int tag, int keep) {
-        qx_ipc_event ev{};
-        ev.keep = keep;
-        ev.tag = tag;
-        ev.msg_id = msg_id;
-        ev.handler = handler;
-        ev.arg = this;
+        return make_event(msg_id, tag, keep, handler, this);
+    }
+
+    // event() registered at once.
+    qx_ipc_event add(int msg_id, int tag, int keep) {
+        qx_ipc_event ev = event(msg_id, tag, keep);
+        EXPECT_EQ(qx_ipc_event_add(&ev), 0);
         return ev;
     }
 
@@ -167,8 +173,7 @@ inline int receive_threads() {
 // Runs body in a fresh process (testkit::spawn), once an ended receive thread has gone, so
 // the child starts without one.
 inline pid_t spawn(const std::function<int()> &body) {
-    for (int i = 0; i < 500 && receive_threads() > 0; ++i)
-        usleep(10000);
+    testkit::eventually([&] { return receive_threads() == 0; });
     return testkit::spawn(body);
 }
 

@@ -53,9 +53,7 @@ class StdoutCapture {
   public:
     StdoutCapture();
     ~StdoutCapture();
-    StdoutCapture(const StdoutCapture &) = delete;
-    StdoutCapture &operator=(const StdoutCapture &) = delete;
-    std::string take();
+    std::string take(); // what was written; ends the capture
 
   private:
     bool taken_ = false;
