@@ -5,7 +5,6 @@
 #include "tests/logger/log_capture.h"
 #include "tests/support/kit.h"
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -29,8 +28,7 @@ inline void fail_call(const std::string &call, int code) {
 
 // Releases every kernel wake lock that an earlier test left held.
 inline void release_kernel_wake_locks() {
-    std::istringstream held(read_file("/sys/power/wake_lock"));
-    for (std::string name; held >> name;)
+    for (const std::string &name : testkit::held_wake_locks())
         write_file("/sys/power/wake_unlock", name);
 }
 

@@ -2,7 +2,6 @@
 
 #include "simclient.h"
 
-#include <fstream>
 
 namespace smstest {
 
@@ -51,13 +50,7 @@ void unfail(const std::string &call) {
 }
 
 bool wake_lock_held(const std::string &name) {
-    std::ifstream in("/sys/power/wake_lock");
-    std::string held;
-    while (in >> held) {
-        if (held == name)
-            return true;
-    }
-    return false;
+    return testkit::contains(testkit::held_wake_locks(), name);
 }
 
 } // namespace smstest

@@ -60,6 +60,8 @@ class StdoutCapture {
 };
 
 std::string read_file(const std::string &path);
+// The names the kernel holds as wake locks (/sys/power/wake_lock), in its order.
+std::vector<std::string> held_wake_locks();
 void write_file(const std::string &path, const std::string &text);
 
 std::vector<std::string> lines_of(const std::string &text);

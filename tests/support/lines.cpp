@@ -17,6 +17,14 @@ void write_file(const std::string &path, const std::string &text) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
+std::vector<std::string> held_wake_locks() {
+    std::istringstream in(read_file("/sys/power/wake_lock"));
+    std::vector<std::string> names;
+    for (std::string name; in >> name;)
+        names.push_back(name);
+    return names;
+}
+
 std::vector<std::string> lines_of(const std::string &text) {
     std::vector<std::string> lines;
     for (size_t start = 0; start < text.size();) {
