@@ -2,7 +2,6 @@
 #include "liborvo-autosuspend.h"
 #include "test_support.h"
 
-
 extern "C" {
 size_t c_record_size(void);
 size_t c_wakeup_offset(void);

@@ -2,7 +2,6 @@
 
 #include "simclient.h"
 
-
 namespace smstest {
 
 int deliver(const std::vector<std::string> &args) {
