@@ -152,7 +152,11 @@ expect_file() {
     local what=$1 expected=$2 actual=$3 pair name value
     shift 3
     checks=$((checks + 1))
-    cp "$expected" /tmp/kit.expected 2>/dev/null || : >/tmp/kit.expected
+    if [ ! -f "$expected" ]; then
+        fail "$what (no file $expected)"
+        return
+    fi
+    cp "$expected" /tmp/kit.expected
     for pair in "$@"; do
         name=${pair%%=*}
         value=$(printf '%s' "${pair#*=}" | sed 's/[\\|&]/\\&/g')

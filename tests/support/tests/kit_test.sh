@@ -17,7 +17,9 @@ expect_eq "a wrong value fails" 1 \
 printf 'pid=41 key=a|b&c\\d/e\nend' >/tmp/actual
 expect_eq "a missing last line feed fails" 1 \
     "$(outcome expect_file short /tmp/expected /tmp/actual PID=41 'KEY=a|b&c\d/e')"
-expect_eq "a missing expected file fails" 1 "$(outcome expect_file none /nonexistent /tmp/actual)"
+: >/tmp/empty
+expect_eq "a missing expected file fails, also for empty output" 1 \
+    "$(outcome expect_file none /nonexistent /tmp/empty)"
 diff_text=$( (expect_file shown /tmp/expected /tmp/actual PID=41 'KEY=a|b&c\d/e') 2>&1)
 expect_ok "the diff marks line ends" grep -qF -- '-end$' <<<"$diff_text"
 
