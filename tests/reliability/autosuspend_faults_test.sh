@@ -20,6 +20,12 @@ data_channels_are() {
     [ "$(data_channels)" = "$1" ]
 }
 
+# A waiter gets the records announced after it began to wait: before a send, wait until the
+# waiters have begun (each logs this line as it starts to wait).
+waits_begun_are() {
+    [ "$("$ORVO_SRC/sim/module" log --plain | grep -c 'libautosuspend_get_feedback wait\.')" = "$1" ]
+}
+
 # Clients blocked in orvo_wait_wakeup_event get every record sent before and after the
 # service is killed and started again: their reader connects again by itself.
 waiters_survive_restart() {
@@ -28,10 +34,12 @@ waiters_survive_restart() {
     orvo-sim-autosuspend-client wait 2 >/tmp/w2 &
     local w2=$!
     wait_for "both waiters connected" 5 data_channels_are 2
+    wait_for "both waiters waiting" 5 waits_begun_are 2
     ctl autosuspend send 10 20 >/dev/null
     kill_service
     start_service
     wait_for "both waiters connected again" 10 data_channels_are 2
+    wait_for "both waiters waiting again" 5 waits_begun_are 4
     ctl autosuspend send 30 40 >/dev/null
     expect_ok "first waiter ends well" wait $w1
     expect_ok "second waiter ends well" wait $w2
