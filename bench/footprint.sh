@@ -116,7 +116,7 @@ build_probes() {
 
 build_probes cc "$work/probes" host_file
 declare -A resident
-if [ -x "$HOST_BUILD/bin/orvo-simkernel" ]; then
+if [ -x "$HOST_BUILD/bin/orvo-sim-kernel" ]; then
     while read -r name value; do
         resident[$name]=$value
     done < <(LD_LIBRARY_PATH=$HOST_BUILD/lib "$SRC/sim/module" --build "$HOST_BUILD" run \

@@ -51,6 +51,8 @@ function(orvo_gtest name)
     orvo_warnings(${name})
     target_link_libraries(${name} PRIVATE ${T_LIBS} gmock gtest_main)
     if(T_SANDBOX)
+        # Tests reach the simulated module through its client API only.
+        target_link_libraries(${name} PRIVATE orvo_simclient)
         add_test(NAME ${name} COMMAND ${ORVO_RUN_IN_SANDBOX} $<TARGET_FILE:${name}>)
         set_tests_properties(${name} PROPERTIES LABELS sandbox)
     else()

@@ -5,7 +5,7 @@ module() { "$ORVO_SRC/sim/module" "$@"; }
 
 # at LINE...: what the host writes back for the lines (each sent with CR LF), shown with
 # cat -A: a CR LF line end reads "^M$", a missing line feed shows as a missing "$".
-at() { printf '%s\r\n' "$@" | orvo-athost "$plugin" 2>/dev/null | cat -A; }
+at() { printf '%s\r\n' "$@" | orvo-sim-athost "$plugin" 2>/dev/null | cat -A; }
 
 # expect_at WHAT TRANSCRIPT LINE...
 expect_at() {
@@ -29,9 +29,9 @@ expect_at "no response for lower case, empty command, short lines" "$version$ok"
 expect_at "NETLED=1 accepted, NETLED (mode 20) refused" "$ok$error" AT+NETLED=1 AT+NETLED
 expect_eq "LED calls" $'liborvo-led orvo_set_netled_on 1\nliborvo-led orvo_set_netled_on 20' \
     "$(module ctl calls | grep liborvo-led)"
-expect_eq "net LED mode kept" 1 "$(cat /run/orvo-sim/led.net)"
+expect_eq "net LED mode kept" 1 "$(module ctl led net)"
 expect_at "STATUSLED=3" "$ok" AT+STATUSLED=3
-expect_eq "status LED mode kept" 3 "$(cat /run/orvo-sim/led.status)"
+expect_eq "status LED mode kept" 3 "$(module ctl led status)"
 module ctl fail orvo_set_statusled_on 7
 expect_at "STATUSLED failing in the library" "$error" AT+STATUSLED=1
 module ctl unfail orvo_set_statusled_on
@@ -75,9 +75,9 @@ expect_eq "register written once" '/sys/kernel/debug/pmu_kv31/regs 0x7:0x0\n' \
     "$(module ctl kernel writes | grep regs)"
 
 # The host refuses what is not an AT plug-in, saying why.
-expect_fail "no such plug-in" orvo-athost /nonexistent/plugin.so </dev/null
-err=$(orvo-athost "$ORVO_BUILD/lib/liborvo-led.so" </dev/null 2>&1)
+expect_fail "no such plug-in" orvo-sim-athost /nonexistent/plugin.so </dev/null
+err=$(orvo-sim-athost "$ORVO_BUILD/lib/liborvo-led.so" </dev/null 2>&1)
 expect_eq "a library without the registration function" \
-    "orvo-athost: $ORVO_BUILD/lib/liborvo-led.so has no orvo_register_at_common" "$err"
+    "orvo-sim-athost: $ORVO_BUILD/lib/liborvo-led.so has no orvo_register_at_common" "$err"
 
 finish

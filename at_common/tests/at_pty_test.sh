@@ -2,7 +2,7 @@
 . "$ORVO_SRC/tests/lib.sh"
 plugin=$ORVO_BUILD/lib/liborvo-at-common.so
 
-orvo-athost --pty --link /tmp/atport "$plugin" >/tmp/athost.out 2>/tmp/athost.err &
+orvo-sim-athost --pty --link /tmp/atport "$plugin" >/tmp/athost.out 2>/tmp/athost.err &
 host=$!
 wait_for "the port appears" 5 test -L /tmp/atport
 expect_eq "device name printed" "$(readlink /tmp/atport)" "$(cat /tmp/athost.out)"

@@ -24,26 +24,18 @@ std::string read_text(const std::string &path) {
     return text.str();
 }
 
-std::vector<std::string> platform_calls() {
-    std::vector<std::string> lines;
-    std::istringstream in(read_text("/run/orvo-sim/calls"));
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
+std::vector<std::string> platform_calls() { return sim::calls(); }
 
-void platform_fails(const std::string &call, int code) {
-    std::ofstream("/run/orvo-sim/fail/" + call) << code << "\n";
-}
+void platform_fails(const std::string &call, int code) { sim::fail(call, code); }
 
 class Power : public ::testing::Test {
   protected:
     void SetUp() override {
         logcap::clear();
-        std::ofstream("/run/orvo-sim/calls", std::ios::trunc);
+        sim::clear_calls();
         for (const char *call : {"qx_pm_wakelock_lock", "qx_pm_wakelock_unlock",
                                  "qx_pm_set_lp_mode", "qx_mnet_whitelist_clear"})
-            unlink((std::string("/run/orvo-sim/fail/") + call).c_str());
+            sim::unfail(call);
     }
 };
 

@@ -43,7 +43,7 @@ TEST_F(ServiceChannels, CommandsGoOutAsBareBytesOnOneChannel) {
 }
 
 TEST_F(ServiceChannels, AbsentServiceFailsAndTheNextCallTriesAgain) {
-    service("stop");
+    service("unlisten");
     in_fresh_process([] {
         EXPECT_EQ(orvo_autosleep_enable(), -1);
         EXPECT_EQ(orvo_autosleep_disable(), -1);
@@ -56,7 +56,7 @@ TEST_F(ServiceChannels, AbsentServiceFailsAndTheNextCallTriesAgain) {
         // The bound client file stays until the next attempt replaces it.
         EXPECT_TRUE(is_socket(client_path("cmd")));
 
-        service("restart");
+        service("reset");
         EXPECT_EQ(orvo_autosleep_enable(), 1);
         EXPECT_TRUE(eventually([] { return contains(journal(), "cmd 1 enable"); }));
     });
@@ -75,7 +75,7 @@ TEST_F(ServiceChannels, FailedDataChannelLeavesNoDescriptorBehind) {
         EXPECT_EQ(count(log, "cmd channel connect error."), 0);
         EXPECT_TRUE(eventually([] { return count(journal(), "cmd 3 closed") == 1; }));
 
-        service("restart");
+        service("reset");
         EXPECT_EQ(orvo_autosleep_disable(), 1);
         EXPECT_TRUE(eventually([] { return contains(journal(), "cmd 1 disable"); }));
     });
@@ -85,13 +85,17 @@ TEST_F(ServiceChannels, FailedSendBreaksTheCommandChannelForGood) {
     in_fresh_process([] {
         ASSERT_EQ(orvo_autosleep_enable(), 1);
         service("close");
+        // The reader's own lines about the closed data channel come before those counted.
+        ASSERT_TRUE(eventually([] {
+            return count(library_log(), "data channel closed by the service, reconnecting.") == 1;
+        }));
         logcap::clear();
         // The service has gone from the other end: an error, not SIGPIPE.
         EXPECT_EQ(orvo_autosleep_enable(), -1);
         EXPECT_THAT(library_log(), ElementsAre("Sending data...", "SEND ERROR ",
                                                "libautosuspend send enable cmd fail."));
 
-        service("restart");
+        service("reset");
         service("clear");
         logcap::clear();
         EXPECT_EQ(orvo_autosleep_disable(), -1);

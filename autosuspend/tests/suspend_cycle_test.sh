@@ -9,10 +9,10 @@ suspending() { [ "$(suspends)" -gt 0 ]; }
 
 ctl timing 100 100
 expect_eq "idle at start" "autosuspend disabled, awake, listening, 0 cmd, 0 data channels" \
-    "$(ctl status)"
+    "$(ctl state)"
 expect_fail "unknown request refused" ctl nosuch
 
-orvo-autosuspend-client enable wait 2 >/tmp/client.out
+orvo-sim-autosuspend-client enable wait 2 >/tmp/client.out
 expect_eq "caller ends well" 0 $?
 expect_eq "enable sent" "enable: 1" "$(head -1 /tmp/client.out)"
 expect_eq "two wake-ups reported" 2 "$(grep -c '^wake-up: slept from' /tmp/client.out)"
@@ -23,27 +23,27 @@ while read -r _ _ _ start _ _ wakeup _; do
 done < <(grep '^wake-up' /tmp/client.out)
 
 # A held wake lock keeps the module awake; automatic suspend stays on after the caller ends.
-expect_ok "lock taken" orvo-autosuspend-client lock tour_hold
+expect_ok "lock taken" orvo-sim-autosuspend-client lock tour_hold
 sleep 0.3
 ctl clear
 sleep 0.6
 expect_eq "no suspend while a lock is held" 0 "$(suspends)"
-expect_eq "still enabled" "autosuspend enabled" "$(ctl status | cut -d, -f1)"
-expect_ok "lock released" orvo-autosuspend-client unlock tour_hold
+expect_eq "still enabled" "autosuspend enabled" "$(ctl state | cut -d, -f1)"
+expect_ok "lock released" orvo-sim-autosuspend-client unlock tour_hold
 wait_for "suspends again without the lock" 5 suspending
 
 # "disable" ends it.
-expect_ok "disable sent" orvo-autosuspend-client disable
+expect_ok "disable sent" orvo-sim-autosuspend-client disable
 sleep 0.3
 ctl clear
 sleep 0.6
 expect_eq "no suspend once disabled" 0 "$(suspends)"
 expect_eq "commands received as sent" "enable disable" \
-    "$(orvo-autosuspend-client enable disable >/dev/null; sleep 0.1; ctl show | awk '$1 == "cmd" && ($3 == "enable" || $3 == "disable") {printf "%s%s", sep, $3; sep=" "}')"
+    "$(orvo-sim-autosuspend-client enable disable >/dev/null; sleep 0.1; ctl show | awk '$1 == "cmd" && ($3 == "enable" || $3 == "disable") {printf "%s%s", sep, $3; sep=" "}')"
 
 # Stopping the service removes its socket files; a caller then fails cleanly.
 ctl stop
 expect_fail "no service socket" test -e /tmp/autosuspend.cmd.server
-expect_fail "enable without a service" orvo-autosuspend-client enable
+expect_fail "enable without a service" orvo-sim-autosuspend-client enable
 expect_ok "connect error logged" sh -c '"$ORVO_SRC/sim/module" log --plain | grep -q "LIBORVO_AUTOSUSPEND 3 cmd channel connect error."'
 finish

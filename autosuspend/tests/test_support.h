@@ -1,6 +1,7 @@
 // Helpers for the tests that run inside a simulated module against the simulated service.
 #pragma once
 
+#include "simclient.h"
 #include "tests/logger/log_capture.h"
 
 #include <gmock/gmock.h>
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <dirent.h>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -20,21 +22,14 @@
 
 namespace testsupport {
 
-// Runs a request of the simulated service's control tool; gives its output lines.
+// Runs a request of the simulated service (sim::autosuspend); gives its answer's lines.
 inline std::vector<std::string> service(const std::string &request) {
-    std::string command = "orvo-autosuspendctl " + request;
-    FILE *pipe = popen(command.c_str(), "r");
+    sim::Reply reply = sim::autosuspend(request);
+    EXPECT_TRUE(reply.ok) << request << ": " << reply.text;
     std::vector<std::string> lines;
-    if (pipe == nullptr)
-        return lines;
-    char line[512];
-    while (std::fgets(line, sizeof line, pipe) != nullptr) {
-        std::string text = line;
-        if (!text.empty() && text.back() == '\n')
-            text.pop_back();
-        lines.push_back(text);
-    }
-    EXPECT_EQ(pclose(pipe), 0) << command;
+    std::istringstream in(reply.text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
     return lines;
 }
 
@@ -107,7 +102,7 @@ inline void in_fresh_process(const std::function<void()> &body) {
 class ServiceTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        service("restart");
+        service("reset");
         // Only scripted records reach the library: no suspend within a test's time.
         service("timing 60000 60000");
         service("clear");

@@ -1,11 +1,12 @@
 // NV requests per second and latency through paramlinkd (modem core -> channel -> daemon ->
 // queue 4134 -> NV service and back) against the same request exchanged directly on the
-// queue with the NV service. Runs inside the simulated module with orvo-nvservice running
+// queue with the NV service. Runs inside the simulated module with orvo-sim-nvservice running
 // (bench/nv_bridge/run.sh sets that up); it is the modem core itself and starts the daemon.
 #include "modem_frames.h"
 #include "modemcore_link.h"
 #include "nv_paths.h"
 #include "nvrpc_codec.h"
+#include "simclient.h"
 
 #include <algorithm>
 #include <chrono>
@@ -50,10 +51,10 @@ template <typename Exchange> bool measure(int count, Exchange exchange, Figures 
 }
 
 std::vector<uint8_t> request_frame(int32_t req_id) {
-    nvsim::FrameRequest request;
+    sim::nv::FrameRequest request;
     request.key = "bench.key";
     request.req_id = req_id;
-    return nvsim::build_frame(request);
+    return sim::nv::build_frame(request);
 }
 
 bool through_daemon(int channel, int32_t req_id) {
@@ -105,16 +106,17 @@ int main(int argc, char **argv) {
     int count = argc > 1 ? atoi(argv[1]) : 5000;
     if (count < 100)
         count = 100;
-    int listener = nvsim::seqpacket_listen(NV_SIM_CHANNEL_SOCKET);
-    if (listener < 0) {
+    orvo::UniqueFd listener = sim::nv::seqpacket_listen(NV_SIM_CHANNEL_SOCKET);
+    if (!listener) {
         perror("bench: listen");
         return 1;
     }
-    std::string start =
-        std::string(getenv("ORVO_SRC") ? getenv("ORVO_SRC") : ".") + "/sim/ctl/nv start daemon";
-    if (system(start.c_str()) != 0)
+    sim::Service daemon("paramlinkd");
+    if (!daemon.start()) {
+        fprintf(stderr, "bench: %s\n", daemon.error().c_str());
         return 1;
-    int channel = accept(listener, nullptr, nullptr);
+    }
+    int channel = accept(listener.get(), nullptr, nullptr);
     char hello[24] = {};
     if (channel < 0 || send(channel, hello, sizeof hello, 0) != sizeof hello) {
         perror("bench: channel");

@@ -5,4 +5,4 @@ set -euo pipefail
 SRC=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 BUILD=${ORVO_BUILD:-$SRC/build}
 exec "$SRC/sim/module" --build "$BUILD" run bash -c \
-    '"$ORVO_SRC/sim/ctl/nv" start service --quiet && orvo-nv-bench "$@"' bench "$@"
+    '"$ORVO_SRC/sim/module" ctl nv start service --quiet && orvo-sim-nv-bench "$@"' bench "$@"

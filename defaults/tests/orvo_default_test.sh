@@ -32,7 +32,7 @@ expect_eq "second run: ORVO_SW_INSIDE_VERSION" "$version" "$(get ORVO_SW_INSIDE_
 expect_eq "second run: the config as after one" "$after_one" "$(cat $config)"
 
 # A failing write is not reported, and the second one is still made.
-rm -f /run/orvo-sim/calls
+"$ORVO_SRC/sim/module" ctl calls clear
 "$ORVO_SRC/sim/module" ctl fail orvo_uci_set -3
 run_quietly "writes failing"
 expect_eq "writes failing: both tried" 2 "$(calls | wc -l)"

@@ -6,7 +6,7 @@ nv() { "$ORVO_SRC/sim/module" ctl nv "$@"; }
 held() { grep -qw nvrpc_lock /sys/power/wake_lock; }
 released() { ! held; }
 printed() { nv output | grep -qxF -- "$1"; }
-daemon_pid() { cat /run/orvo-sim/nv/paramlinkd.pid; }
+daemon_pid() { ctl paramlinkd pid; }
 # Messages waiting on queue 4134 (0x1026).
 queued() { ipcs -q | awk '$1 == "0x00001026" { print $6 }'; }
 # expect_printed WHAT LINE: the daemon printed exactly this line on standard output

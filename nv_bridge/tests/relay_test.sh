@@ -19,9 +19,9 @@ expect_eq "empty reply value: payload_len 13" \
 # value_len 0: only byte 1300 of the queue request is set to 0, the rest is as it was.
 nv get a.b >/dev/null
 expect_eq "byte 1300 of a get is 0" "00 65 6c" \
-    "$(od -An -tx1 -j1300 -N3 /run/orvo-sim/nv/last-request.bin | sed 's/^ //')"
+    "$(nv last-request | od -An -tx1 -j1300 -N3 | sed 's/^ //')"
 expect_eq "queue request: type, tid, req_id" "6 $(daemon_pid)" \
-    "$(od -An -td4 -N8 /run/orvo-sim/nv/last-request.bin | awk '{print $1, $2}')"
+    "$(nv last-request | od -An -td4 -N8 | awk '{print $1, $2}')"
 
 # Wake lock held between request and answer, released after it.
 nv service delay 1500
@@ -34,9 +34,9 @@ wait_for "wake lock released after the late answer" 2 released
 nv service delay 0
 
 # An answer written in pieces reaches the modem core whole.
-ctl fail rpmsg_write_max 7
+ctl set rpmsg_write_max 7
 expect_eq "answer written 7 bytes at a time" 'value="hello world"' "$(nv get a.b | grep -o 'value=.*')"
-ctl unfail rpmsg_write_max
+ctl unset rpmsg_write_max
 
 # An oversized reply without a NUL is cut, not left in the queue to be refused for ever.
 nv service oversize 1

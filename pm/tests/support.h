@@ -1,6 +1,7 @@
 // Helpers for the library's tests inside a simulated module.
 #pragma once
 
+#include "simclient.h"
 #include "tests/logger/log_capture.h"
 
 #include <algorithm>
@@ -25,19 +26,11 @@ inline void write_file(const std::string &path, const std::string &text) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
-// A line for the simulated kernel's control file, e.g. "edge 1".
-inline void kernel_control(const std::string &line) {
-    write_file("/sys/sim/control", line + "\n");
-}
+// A control line for the simulated kernel, e.g. "edge 1".
+inline void kernel_control(const std::string &line) { sim::kernel_control(line); }
 
 // Scripted result of a platform stand-in call; 0 lets it succeed again.
-inline void fail_call(const std::string &call, int code) {
-    std::string path = "/run/orvo-sim/fail/" + call;
-    if (code == 0)
-        std::remove(path.c_str());
-    else
-        write_file(path, std::to_string(code));
-}
+inline void fail_call(const std::string &call, int code) { sim::fail(call, code); }
 
 inline std::vector<std::string> lines_of(const std::string &text) {
     std::vector<std::string> lines;
@@ -55,12 +48,8 @@ inline void release_kernel_wake_locks() {
 }
 
 // The platform calls received, "<library> <call> <args>".
-inline std::vector<std::string> calls() {
-    return lines_of(read_file("/run/orvo-sim/calls"));
-}
-inline void clear_calls() {
-    write_file("/run/orvo-sim/calls", "");
-}
+inline std::vector<std::string> calls() { return sim::calls(); }
+inline void clear_calls() { sim::clear_calls(); }
 
 inline bool contains(const std::vector<std::string> &lines, const std::string &line) {
     return std::find(lines.begin(), lines.end(), line) != lines.end();

@@ -105,16 +105,7 @@ TEST_F(Whitelist, ClearReturnsThePlatformsResult) {
     EXPECT_TRUE(support::contains(logcap::lines(), "ORVO_KESL_AUTOSUSPEND 1 clear ret =7"));
 }
 
-std::string service_journal() {
-    FILE *pipe = popen("\"$ORVO_SRC/sim/module\" ctl autosuspend show", "r");
-    std::string text;
-    char buf[256];
-    while (pipe && fgets(buf, sizeof buf, pipe))
-        text += buf;
-    if (pipe)
-        pclose(pipe);
-    return text;
-}
+std::string service_journal() { return sim::autosuspend("show").text; }
 
 TEST(AutosuspendSwitch, OneAndZeroSwitchTheServiceOtherCharactersAreRefused) {
     EXPECT_EQ(kesl_autosuspend_enable('1'), 0);

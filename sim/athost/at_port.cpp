@@ -1,11 +1,15 @@
 #include "at_port.h"
 
+#include "common/io.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
+
+namespace sim {
 
 namespace {
 
@@ -17,43 +21,36 @@ constexpr size_t kMaxLine = 1024;
 AtPort::AtPort() : in_fd_(STDIN_FILENO), out_fd_(STDOUT_FILENO) {}
 
 AtPort::AtPort(const std::string &link) {
-    int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
-        perror("orvo-athost: pseudo-terminal");
-        if (master >= 0)
-            close(master);
+    orvo::UniqueFd master(posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
+    if (!master || grantpt(master.get()) != 0 || unlockpt(master.get()) != 0) {
+        perror("orvo-sim-athost: pseudo-terminal");
         return;
     }
-    device_ = ptsname(master);
-    slave_fd_ = open(device_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    device_ = ptsname(master.get());
+    slave_ = orvo::open_fd(device_.c_str(), O_RDWR | O_NOCTTY);
     termios mode{};
-    if (slave_fd_ < 0 || tcgetattr(slave_fd_, &mode) != 0) {
-        perror("orvo-athost: pseudo-terminal");
-        close(master);
+    if (!slave_ || tcgetattr(slave_.get(), &mode) != 0) {
+        perror("orvo-sim-athost: pseudo-terminal");
         return;
     }
     // Raw: no echo of responses back into the port, no CR/LF translation.
     cfmakeraw(&mode);
-    tcsetattr(slave_fd_, TCSANOW, &mode);
+    tcsetattr(slave_.get(), TCSANOW, &mode);
     if (!link.empty()) {
         unlink(link.c_str());
         if (symlink(device_.c_str(), link.c_str()) != 0) {
-            perror("orvo-athost: link");
-            close(master);
+            perror("orvo-sim-athost: link");
             return;
         }
         link_ = link;
     }
-    in_fd_ = out_fd_ = master;
+    pty_ = std::move(master);
+    in_fd_ = out_fd_ = pty_.get();
 }
 
 AtPort::~AtPort() {
     if (!link_.empty())
         unlink(link_.c_str());
-    if (slave_fd_ >= 0)
-        close(slave_fd_);
-    if (in_fd_ > STDERR_FILENO)
-        close(in_fd_);
 }
 
 void AtPort::serve(const std::function<void(std::string &)> &on_line, const volatile bool &stop) {
@@ -91,14 +88,7 @@ void AtPort::serve(const std::function<void(std::string &)> &on_line, const vola
 }
 
 bool AtPort::write_all(const char *data, size_t length) {
-    while (length > 0) {
-        ssize_t n = write(out_fd_, data, length);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        length -= static_cast<size_t>(n);
-    }
-    return true;
+    return orvo::write_all(out_fd_, data, length) == static_cast<ssize_t>(length);
 }
+
+} // namespace sim

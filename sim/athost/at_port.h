@@ -2,8 +2,12 @@
 // pseudo-terminal that the port creates.
 #pragma once
 
+#include "common/unique_fd.h"
+
 #include <functional>
 #include <string>
+
+namespace sim {
 
 class AtPort {
   public:
@@ -26,9 +30,12 @@ class AtPort {
     bool write_all(const char *data, size_t length);
 
   private:
+    orvo::UniqueFd pty_;   // the pseudo-terminal's master side, when the port is one
+    orvo::UniqueFd slave_; // held open so the port outlives each terminal session
     int in_fd_ = -1;
     int out_fd_ = -1;
-    int slave_fd_ = -1; // held open so the port outlives each terminal session
     std::string device_;
     std::string link_;
 };
+
+} // namespace sim

@@ -1,4 +1,4 @@
-// orvo-athost: the simulated AT host. Loads an AT plug-in by path, registers an output
+// orvo-sim-athost: the simulated AT host. Loads an AT plug-in by path, registers an output
 // function through orvo_register_at_common and hands it the lines of an AT port.
 #include "at_port.h"
 #include "liborvo-at-common.h"
@@ -11,8 +11,10 @@
 
 namespace {
 
+using sim::AtPort;
+
 const char kUsage[] =
-    "usage: orvo-athost [--pty [--link PATH]] PLUGIN\n"
+    "usage: orvo-sim-athost [--pty [--link PATH]] PLUGIN\n"
     "\n"
     "Loads the AT plug-in PLUGIN (a path) with dlopen, looks up orvo_register_at_common,\n"
     "registers an output function and hands every line of the AT port to the plug-in's\n"
@@ -44,18 +46,18 @@ void output(const char *data, int length, int) {
 orvo_at_callback_t load_plugin(const char *path) {
     void *plugin = dlopen(path, RTLD_NOW | RTLD_LOCAL);
     if (plugin == nullptr) {
-        fprintf(stderr, "orvo-athost: %s\n", dlerror());
+        fprintf(stderr, "orvo-sim-athost: %s\n", dlerror());
         return nullptr;
     }
     auto reg = reinterpret_cast<decltype(&orvo_register_at_common)>(
         dlsym(plugin, "orvo_register_at_common"));
     if (reg == nullptr) {
-        fprintf(stderr, "orvo-athost: %s has no orvo_register_at_common\n", path);
+        fprintf(stderr, "orvo-sim-athost: %s has no orvo_register_at_common\n", path);
         return nullptr;
     }
     orvo_at_callback_t callback = reg(output);
     if (callback == nullptr)
-        fprintf(stderr, "orvo-athost: %s registered no callback\n", path);
+        fprintf(stderr, "orvo-sim-athost: %s registered no callback\n", path);
     return callback;
 }
 

@@ -10,7 +10,7 @@
 namespace {
 
 int usage() {
-    std::fprintf(stderr, "usage: orvo-autosuspend-client enable|disable|wait [COUNT]|lock NAME|"
+    std::fprintf(stderr, "usage: orvo-sim-autosuspend-client enable|disable|wait [COUNT]|lock NAME|"
                          "unlock NAME|lpmode MODE|whitelist-clear ...\n");
     return 2;
 }

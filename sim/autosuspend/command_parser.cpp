@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace simautosuspend {
+namespace sim::autosuspend {
 namespace {
 
 const char *const kCommands[] = {"enable", "disable"};
@@ -67,4 +67,4 @@ void CommandParser::flush_junk(std::vector<std::string> &items) {
     junk_.clear();
 }
 
-} // namespace simautosuspend
+} // namespace sim::autosuspend

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace simautosuspend {
+namespace sim::autosuspend {
 
 class CommandParser {
   public:
@@ -21,4 +21,4 @@ class CommandParser {
     void flush_junk(std::vector<std::string> &items);
 };
 
-} // namespace simautosuspend
+} // namespace sim::autosuspend

@@ -5,7 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-using simautosuspend::CommandParser;
+using sim::autosuspend::CommandParser;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 

@@ -1,4 +1,6 @@
-// The simulated autosuspend service, started in every simulated module.
+// orvo-sim-autosuspend: the simulated autosuspend service, started with every simulated
+// module (sim/services.d/autosuspend.service). SIGTERM ends it as a real service ends: its
+// channels closed and its socket files removed.
 #include "service.h"
 
 #include <csignal>
@@ -6,9 +8,9 @@
 
 int main() {
     std::signal(SIGPIPE, SIG_IGN);
-    simautosuspend::Service service;
+    sim::autosuspend::Service service;
     if (!service.run()) {
-        std::perror("orvo-autosuspendd");
+        std::perror("orvo-sim-autosuspend");
         return 1;
     }
     return 0;

@@ -1,17 +1,20 @@
 #include "service.h"
+#include "simctl.h"
 #include "sockets.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <poll.h>
 #include <sstream>
+#include <sys/signalfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace simautosuspend {
+namespace sim::autosuspend {
 namespace {
 
 // How often an idle service with automatic suspend on looks at the kernel's wake locks.
@@ -34,6 +37,10 @@ std::vector<std::string> split_words(const std::string &line) {
     return words;
 }
 
+std::string control_path() {
+    return sim::path("autosuspend.control");
+}
+
 } // namespace
 
 Service::Service() = default;
@@ -41,33 +48,34 @@ Service::Service() = default;
 Service::~Service() {
     close_channels();
     stop_listening();
-    close_fd(control_listener_);
-    unlink(kControlPath);
+    control_listener_.reset();
+    termination_.reset();
+    unlink(control_path().c_str());
 }
 
 bool Service::listen_on_service_paths() {
     command_listener_ = listen_at(kCommandPath);
     data_listener_ = listen_at(kDataPath);
-    return command_listener_ >= 0 && data_listener_ >= 0;
+    return command_listener_ && data_listener_;
 }
 
 void Service::stop_listening() {
-    if (command_listener_ >= 0)
+    if (command_listener_)
         unlink(kCommandPath);
-    if (data_listener_ >= 0)
+    if (data_listener_)
         unlink(kDataPath);
-    close_fd(command_listener_);
-    close_fd(data_listener_);
+    command_listener_.reset();
+    data_listener_.reset();
 }
 
 void Service::close_channels() {
     for (auto &channel : commands_) {
         note("cmd " + std::to_string(channel.id) + " closed");
-        close_fd(channel.fd);
+        channel.fd.reset();
     }
     for (auto &channel : data_) {
         note("data " + std::to_string(channel.id) + " closed");
-        close_fd(channel.fd);
+        channel.fd.reset();
     }
     commands_.clear();
     data_.clear();
@@ -78,25 +86,25 @@ void Service::note(const std::string &line) {
 }
 
 void Service::accept_command_channel() {
-    int fd = accept4(command_listener_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0)
+    orvo::UniqueFd fd(accept4(command_listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
+    if (!fd)
         return;
-    commands_.push_back({fd, next_id_++, {}});
+    commands_.push_back({std::move(fd), next_id_++, {}});
     note("cmd " + std::to_string(commands_.back().id) + " connected");
 }
 
 void Service::accept_data_channel() {
-    int fd = accept4(data_listener_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0)
+    orvo::UniqueFd fd(accept4(data_listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
+    if (!fd)
         return;
-    data_.push_back({fd, next_id_++});
+    data_.push_back({std::move(fd), next_id_++});
     note("data " + std::to_string(data_.back().id) + " connected");
 }
 
 void Service::read_command_channel(std::size_t index) {
     CommandChannel &channel = commands_[index];
     char bytes[256];
-    ssize_t n = read(channel.fd, bytes, sizeof bytes);
+    ssize_t n = read(channel.fd.get(), bytes, sizeof bytes);
     if (n < 0 && errno == EINTR)
         return;
     std::string who = "cmd " + std::to_string(channel.id) + " ";
@@ -105,7 +113,7 @@ void Service::read_command_channel(std::size_t index) {
         if (!rest.empty())
             note(who + rest);
         note(who + "closed");
-        close_fd(channel.fd);
+        channel.fd.reset();
         commands_.erase(commands_.begin() + static_cast<long>(index));
         return;
     }
@@ -122,11 +130,11 @@ void Service::read_command_channel(std::size_t index) {
 void Service::read_data_channel(std::size_t index) {
     DataChannel &channel = data_[index];
     char bytes[64];
-    ssize_t n = read(channel.fd, bytes, sizeof bytes);
+    ssize_t n = read(channel.fd.get(), bytes, sizeof bytes);
     if (n > 0 || (n < 0 && errno == EINTR))
         return;
     note("data " + std::to_string(channel.id) + " closed");
-    close_fd(channel.fd);
+    channel.fd.reset();
     data_.erase(data_.begin() + static_cast<long>(index));
 }
 
@@ -138,16 +146,16 @@ int Service::send_record(int32_t sleep_start, int32_t wakeup, bool in_pieces) {
         std::size_t offset = in_pieces ? half * 4 : 0;
         std::size_t size = in_pieces ? 4 : sizeof record;
         for (const auto &channel : data_) {
-            if (!send_all(channel.fd, bytes + offset, size))
-                failed.push_back(channel.fd);
+            if (!send_all(channel.fd.get(), bytes + offset, size))
+                failed.push_back(channel.fd.get());
         }
         if (in_pieces && half == 0)
             usleep(kPiecePause);
     }
     for (std::size_t i = data_.size(); i-- > 0;) {
-        if (std::find(failed.begin(), failed.end(), data_[i].fd) != failed.end()) {
+        if (std::find(failed.begin(), failed.end(), data_[i].fd.get()) != failed.end()) {
             note("data " + std::to_string(data_[i].id) + " closed");
-            close_fd(data_[i].fd);
+            data_[i].fd.reset();
             data_.erase(data_.begin() + static_cast<long>(i));
         }
     }
@@ -184,17 +192,16 @@ int Service::poll_timeout() const {
 }
 
 void Service::serve_control() {
-    int fd = accept4(control_listener_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0)
+    orvo::UniqueFd fd(accept4(control_listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
+    if (!fd)
         return;
     std::string request;
     char bytes[256];
     ssize_t n;
-    while (request.find('\n') == std::string::npos && (n = read(fd, bytes, sizeof bytes)) > 0)
+    while (request.find('\n') == std::string::npos && (n = read(fd.get(), bytes, sizeof bytes)) > 0)
         request.append(bytes, static_cast<std::size_t>(n));
     std::string reply = control(split_words(request.substr(0, request.find('\n'))));
-    send_all(fd, reply.data(), reply.size());
-    close(fd);
+    send_all(fd.get(), reply.data(), reply.size());
 }
 
 std::string Service::control(const std::vector<std::string> &words) {
@@ -214,18 +221,18 @@ std::string Service::control(const std::vector<std::string> &words) {
         close_channels();
         return "";
     }
-    if (verb == "stop" && words.size() == 1) {
+    if (verb == "unlisten" && words.size() == 1) {
         stop_listening();
         note("stopped listening");
         return "";
     }
-    if (verb == "restart" && words.size() == 1) {
+    if (verb == "reset" && words.size() == 1) {
         close_channels();
         stop_listening();
         enabled_ = false;
         asleep_ = false;
         next_id_ = 1;
-        note("restarted");
+        note("reset");
         return listen_on_service_paths() ? "" : "error: cannot listen\n";
     }
     if (verb == "timing" && words.size() == 3) {
@@ -243,10 +250,10 @@ std::string Service::control(const std::vector<std::string> &words) {
         journal_.clear();
         return "";
     }
-    if (verb == "status" && words.size() == 1) {
+    if (verb == "state" && words.size() == 1) {
         return std::string("autosuspend ") + (enabled_ ? "enabled" : "disabled") +
                (asleep_ ? ", asleep" : ", awake") +
-               (command_listener_ >= 0 ? ", listening" : ", not listening") + ", " +
+               (command_listener_ ? ", listening" : ", not listening") + ", " +
                std::to_string(commands_.size()) + " cmd, " + std::to_string(data_.size()) +
                " data channels\n";
     }
@@ -256,12 +263,20 @@ std::string Service::control(const std::vector<std::string> &words) {
 bool Service::run() {
     if (!listen_on_service_paths())
         return false;
-    control_listener_ = listen_at(kControlPath);
-    if (control_listener_ < 0)
+    control_listener_ = listen_at(control_path().c_str());
+    if (!control_listener_)
+        return false;
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    sigprocmask(SIG_BLOCK, &signals, nullptr);
+    termination_.reset(signalfd(-1, &signals, SFD_CLOEXEC));
+    if (!termination_)
         return false;
     awake_since_ = now_ms();
     for (;;) {
-        enum Kind { CommandListener, DataListener, Control, Command, Data };
+        enum class Kind { termination, command_listener, data_listener, control, command, data };
         std::vector<pollfd> fds;
         std::vector<Kind> kinds;
         auto watch = [&](int fd, Kind kind) {
@@ -270,39 +285,42 @@ bool Service::run() {
             fds.push_back({fd, POLLIN, 0});
             kinds.push_back(kind);
         };
-        watch(command_listener_, CommandListener);
-        watch(data_listener_, DataListener);
-        watch(control_listener_, Control);
+        watch(termination_.get(), Kind::termination);
+        watch(command_listener_.get(), Kind::command_listener);
+        watch(data_listener_.get(), Kind::data_listener);
+        watch(control_listener_.get(), Kind::control);
         for (const auto &channel : commands_)
-            watch(channel.fd, Command);
+            watch(channel.fd.get(), Kind::command);
         for (const auto &channel : data_)
-            watch(channel.fd, Data);
+            watch(channel.fd.get(), Kind::data);
         if (poll(fds.data(), fds.size(), poll_timeout()) < 0 && errno != EINTR)
             return false;
         for (std::size_t i = 0; i < fds.size(); ++i) {
             if (fds[i].revents == 0)
                 continue;
             int fd = fds[i].fd;
-            auto by_fd = [fd](const auto &channel) { return channel.fd == fd; };
+            auto by_fd = [fd](const auto &channel) { return channel.fd.get() == fd; };
             switch (kinds[i]) {
-            case CommandListener:
-                if (fd == command_listener_)
+            case Kind::termination:
+                return true;
+            case Kind::command_listener:
+                if (fd == command_listener_.get())
                     accept_command_channel();
                 break;
-            case DataListener:
-                if (fd == data_listener_)
+            case Kind::data_listener:
+                if (fd == data_listener_.get())
                     accept_data_channel();
                 break;
-            case Control:
+            case Kind::control:
                 serve_control();
                 break;
-            case Command: {
+            case Kind::command: {
                 auto it = std::find_if(commands_.begin(), commands_.end(), by_fd);
                 if (it != commands_.end())
                     read_command_channel(static_cast<std::size_t>(it - commands_.begin()));
                 break;
             }
-            case Data: {
+            case Kind::data: {
                 auto it = std::find_if(data_.begin(), data_.end(), by_fd);
                 if (it != data_.end())
                     read_data_channel(static_cast<std::size_t>(it - data_.begin()));
@@ -314,4 +332,4 @@ bool Service::run() {
     }
 }
 
-} // namespace simautosuspend
+} // namespace sim::autosuspend

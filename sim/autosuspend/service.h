@@ -1,20 +1,22 @@
 // The simulated autosuspend service: listens on the two service paths, takes "enable" and
 // "disable" on command channels, and while automatic suspend is on and no kernel wake lock
 // is held, "suspends" for a while and then sends a wake-up record to every data channel.
-// A control socket lets tests and the tour drive it (see sim/ctl/autosuspend).
+// A control socket lets tests and the tour drive it (sim/module ctl autosuspend). SIGTERM
+// ends it as a real service ends: channels closed, socket files removed.
 #pragma once
 
 #include "command_parser.h"
+
+#include "common/unique_fd.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace simautosuspend {
+namespace sim::autosuspend {
 
 constexpr const char *kCommandPath = "/tmp/autosuspend.cmd.server";
 constexpr const char *kDataPath = "/tmp/autosuspend.data.server";
-constexpr const char *kControlPath = "/run/orvo-sim/autosuspend.control";
 
 class Service {
   public:
@@ -23,23 +25,24 @@ class Service {
     Service(const Service &) = delete;
     Service &operator=(const Service &) = delete;
 
-    // Listens and serves until killed; false when it cannot start.
+    // Listens and serves until SIGTERM or SIGINT; false when it cannot start.
     bool run();
 
   private:
     struct CommandChannel {
-        int fd;
+        orvo::UniqueFd fd;
         int id;
         CommandParser parser;
     };
     struct DataChannel {
-        int fd;
+        orvo::UniqueFd fd;
         int id;
     };
 
-    int command_listener_ = -1;
-    int data_listener_ = -1;
-    int control_listener_ = -1;
+    orvo::UniqueFd command_listener_;
+    orvo::UniqueFd data_listener_;
+    orvo::UniqueFd control_listener_;
+    orvo::UniqueFd termination_; // signalfd of SIGTERM and SIGINT
     std::vector<CommandChannel> commands_;
     std::vector<DataChannel> data_;
     std::vector<std::string> journal_;
@@ -67,4 +70,4 @@ class Service {
     void note(const std::string &line);
 };
 
-} // namespace simautosuspend
+} // namespace sim::autosuspend

@@ -1,28 +1,24 @@
 #include "sockets.h"
 
+#include "common/io.h"
+#include "common/kernel_wakelock.h"
+#include "common/local_socket.h"
+
 #include <cctype>
-#include <cstring>
-#include <fcntl.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <time.h>
 #include <unistd.h>
 
-namespace simautosuspend {
+namespace sim::autosuspend {
 
-int listen_at(const char *path) {
-    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return -1;
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path, sizeof address.sun_path - 1);
+orvo::UniqueFd listen_at(const char *path) {
+    orvo::UniqueFd fd(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!fd || !orvo::local_path_fits(path))
+        return {};
+    sockaddr_un address = orvo::local_address(path);
     unlink(path);
-    if (bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) < 0 ||
-        listen(fd, 16) < 0) {
-        close(fd);
-        return -1;
-    }
+    if (bind(fd.get(), orvo::as_sockaddr(address), sizeof address) < 0 || listen(fd.get(), 16) < 0)
+        return {};
     return fd;
 }
 
@@ -38,12 +34,11 @@ int64_t now_ms() {
 }
 
 bool wake_lock_held() {
-    int fd = open("/sys/power/wake_lock", O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    orvo::UniqueFd fd = orvo::open_fd(orvo::kWakeLockFile, O_RDONLY);
+    if (!fd)
         return false;
     char text[256];
-    ssize_t n = read(fd, text, sizeof text);
-    close(fd);
+    ssize_t n = orvo::read_all(fd.get(), text, sizeof text);
     for (ssize_t i = 0; i < n; ++i) {
         if (!std::isspace(static_cast<unsigned char>(text[i])))
             return true;
@@ -52,21 +47,7 @@ bool wake_lock_held() {
 }
 
 bool send_all(int fd, const void *data, std::size_t size) {
-    const char *bytes = static_cast<const char *>(data);
-    while (size > 0) {
-        ssize_t n = send(fd, bytes, size, MSG_NOSIGNAL);
-        if (n < 0)
-            return false;
-        bytes += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
+    return orvo::write_all(fd, data, size) == static_cast<ssize_t>(size);
 }
 
-void close_fd(int &fd) {
-    if (fd >= 0)
-        close(fd);
-    fd = -1;
-}
-
-} // namespace simautosuspend
+} // namespace sim::autosuspend

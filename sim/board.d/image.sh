@@ -22,7 +22,7 @@ die() {
 
 # The simulated kernel and the armhf sysroot whose libfuse3 it was linked against.
 debroot=$(sed -n 's/^ORVO_ARM_DEB_ROOT:PATH=//p' "$ARM/CMakeCache.txt")
-if [ ! -x "$ARM/bin/orvo-simkernel" ] || [ -z "$debroot" ]; then
+if [ ! -x "$ARM/bin/orvo-sim-kernel" ] || [ -z "$debroot" ]; then
     die "the ARM build has no simulated kernel: run ./sim/packages (it unpacks libfuse3 for" \
         "armhf), then configure and build $ARM again"
 fi

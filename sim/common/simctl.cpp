@@ -1,28 +1,39 @@
 #include "simctl.h"
 
+#include "common/io.h"
+#include "common/unique_fd.h"
+#include "simfail.h"
+
+#include <cerrno>
+#include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace sim {
+
+namespace {
+
+bool write_whole(const orvo::UniqueFd &fd, const std::string &text) {
+    return fd &&
+           orvo::write_all(fd.get(), text.data(), text.size()) == static_cast<ssize_t>(text.size());
+}
+
+} // namespace
 
 bool active() {
     struct stat st {};
     return stat(kControlDir, &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string path(const std::string &relative) { return std::string(kControlDir) + "/" + relative; }
+std::string path(const std::string &relative) {
+    return std::string(kControlDir) + "/" + relative;
+}
 
 int fail_code(const char *call) {
-    if (!active())
-        return 0;
-    auto text = read_file(path(std::string("fail/") + call));
-    if (!text)
-        return 0;
-    return static_cast<int>(std::strtol(text->c_str(), nullptr, 0));
+    return orvo_sim_fail(call);
 }
 
 void record(const char *who, const char *format, ...) {
@@ -37,36 +48,78 @@ void record(const char *who, const char *format, ...) {
 }
 
 std::optional<std::string> read_file(const std::string &file) {
-    int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    orvo::UniqueFd fd = orvo::open_fd(file.c_str(), O_RDONLY);
+    if (!fd)
         return std::nullopt;
     std::string text;
     char buf[4096];
     ssize_t n;
-    while ((n = read(fd, buf, sizeof buf)) > 0)
+    while ((n = orvo::read_all(fd.get(), buf, sizeof buf)) > 0)
         text.append(buf, static_cast<size_t>(n));
-    close(fd);
     return text;
 }
 
 bool write_file(const std::string &file, const std::string &text) {
-    int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    bool ok = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    close(fd);
-    return ok;
+    return write_whole(orvo::open_fd(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), text);
 }
 
-// One write per line with O_APPEND, so lines of concurrent processes never interleave.
-bool append_line(const std::string &file, const std::string &line) {
-    int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0)
+bool replace_file(const std::string &file, const std::string &text) {
+    std::string temporary = file + ".new-" + std::to_string(getpid());
+    if (!write_file(temporary, text) || rename(temporary.c_str(), file.c_str()) != 0) {
+        unlink(temporary.c_str());
         return false;
-    std::string text = line + "\n";
-    bool ok = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    close(fd);
-    return ok;
+    }
+    return true;
+}
+
+bool append_line(const std::string &file, const std::string &line) {
+    return write_whole(orvo::open_fd(file.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644),
+                       line + "\n");
+}
+
+std::string escape(const std::string &text) {
+    std::string out;
+    for (unsigned char c : text) {
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\t')
+            out += "\\t";
+        else if (c < 0x20 || c == 0x7f) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02x", c);
+            out += hex;
+        } else
+            out += static_cast<char>(c);
+    }
+    return out;
+}
+
+std::string unescape(const std::string &text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+            continue;
+        }
+        char c = text[++i];
+        if (c == 'x' && i + 2 < text.size()) {
+            out += static_cast<char>(std::strtol(text.substr(i + 1, 2).c_str(), nullptr, 16));
+            i += 2;
+        } else {
+            out += c == 't' ? '\t' : c == 'n' ? '\n' : c;
+        }
+    }
+    return out;
+}
+
+pid_t service_pid(const std::string &name) {
+    if (!active())
+        return getpid();
+    auto text = read_file(path("services/" + name + ".pid"));
+    pid_t pid = text ? static_cast<pid_t>(std::atoi(text->c_str())) : 0;
+    return pid > 0 && kill(pid, 0) == 0 ? pid : 0;
 }
 
 } // namespace sim

@@ -1,32 +1,32 @@
 #include "passthrough.h"
 
+#include "common/io.h"
+
 #include <cerrno>
 #include <fcntl.h>
 
+namespace sim::kernel {
+
 bool KernelFiles::open_root(const char *sys) {
-    root_ = sim::Fd(open(sys, O_PATH | O_DIRECTORY | O_CLOEXEC));
-    return static_cast<bool>(root_);
+    root_ = orvo::open_fd(sys, O_PATH | O_DIRECTORY);
+    return root_.valid();
 }
 
 std::string KernelFiles::read(const std::string &path) const {
-    sim::Fd fd(openat(root_.get(), path.c_str() + 1, O_RDONLY | O_CLOEXEC));
+    orvo::UniqueFd fd(openat(root_.get(), path.c_str() + 1, O_RDONLY | O_CLOEXEC));
     std::string text;
     if (!fd)
         return text;
     char buf[4096];
-    for (;;) {
-        ssize_t n = ::read(fd.get(), buf, sizeof buf);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
+    ssize_t n;
+    while ((n = orvo::read_all(fd.get(), buf, sizeof buf)) > 0)
         text.append(buf, static_cast<size_t>(n));
-    }
     return text;
 }
 
+// One write, as the kernel takes it: no second write for a rest.
 int KernelFiles::write(const std::string &path, const std::string &bytes) const {
-    sim::Fd fd(openat(root_.get(), path.c_str() + 1, O_WRONLY | O_CLOEXEC));
+    orvo::UniqueFd fd(openat(root_.get(), path.c_str() + 1, O_WRONLY | O_CLOEXEC));
     if (!fd)
         return -errno;
     ssize_t n;
@@ -35,3 +35,5 @@ int KernelFiles::write(const std::string &path, const std::string &bytes) const 
     } while (n < 0 && errno == EINTR);
     return n < 0 ? -errno : static_cast<int>(n);
 }
+
+} // namespace sim::kernel

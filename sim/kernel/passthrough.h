@@ -3,9 +3,11 @@
 // files and wakeup_sources from there, and simulates only what that kernel lacks.
 #pragma once
 
-#include "fd.h"
+#include "common/unique_fd.h"
 
 #include <string>
+
+namespace sim::kernel {
 
 class KernelFiles {
   public:
@@ -18,5 +20,7 @@ class KernelFiles {
     int write(const std::string &path, const std::string &bytes) const;
 
   private:
-    sim::Fd root_;
+    orvo::UniqueFd root_;
 };
+
+} // namespace sim::kernel

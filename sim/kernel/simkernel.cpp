@@ -4,6 +4,7 @@
 // the wake-lock files and wakeup_sources are the real kernel's, from under the mount.
 #define FUSE_USE_VERSION 31
 #include "passthrough.h"
+#include "simfail.h"
 #include "wakelocks.h"
 
 #include <fuse.h>
@@ -11,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -21,7 +23,19 @@
 
 namespace {
 
-enum class Kind { Dir, WakeLock, WakeUnlock, WakeupSources, Xp2xpState, Register, Control, Writes };
+using sim::kernel::KernelFiles;
+using sim::kernel::WakeLocks;
+
+enum class Kind {
+    dir,
+    wake_lock,
+    wake_unlock,
+    wakeup_sources,
+    xp2xp_state,
+    register_file,
+    control,
+    writes
+};
 
 struct Node {
     Kind kind;
@@ -29,37 +43,31 @@ struct Node {
 };
 
 const std::map<std::string, Node> kTree = {
-    {"/", {Kind::Dir, 0755}},
-    {"/power", {Kind::Dir, 0755}},
-    {"/power/wake_lock", {Kind::WakeLock, 0644}},
-    {"/power/wake_unlock", {Kind::WakeUnlock, 0644}},
-    {"/kernel", {Kind::Dir, 0755}},
-    {"/kernel/debug", {Kind::Dir, 0700}},
-    {"/kernel/debug/wakeup_sources", {Kind::WakeupSources, 0444}},
-    {"/kernel/debug/pmu_kv31", {Kind::Dir, 0755}},
-    {"/kernel/debug/pmu_kv31/regs", {Kind::Register, 0644}},
-    {"/xp2xp", {Kind::Dir, 0755}},
-    {"/xp2xp/xp2xp_notify", {Kind::Dir, 0755}},
-    {"/xp2xp/xp2xp_notify/xp2xp_state", {Kind::Xp2xpState, 0444}},
-    {"/devices", {Kind::Dir, 0755}},
-    {"/devices/platform", {Kind::Dir, 0755}},
-    {"/devices/platform/soc", {Kind::Dir, 0755}},
-    {"/devices/platform/soc/1307000.gmac", {Kind::Dir, 0755}},
-    {"/devices/platform/soc/1307000.gmac/gmac_power", {Kind::Register, 0644}},
-    {"/sim", {Kind::Dir, 0755}},
-    {"/sim/control", {Kind::Control, 0200}},
-    {"/sim/writes", {Kind::Writes, 0444}},
+    {"/", {Kind::dir, 0755}},
+    {"/power", {Kind::dir, 0755}},
+    {"/power/wake_lock", {Kind::wake_lock, 0644}},
+    {"/power/wake_unlock", {Kind::wake_unlock, 0644}},
+    {"/kernel", {Kind::dir, 0755}},
+    {"/kernel/debug", {Kind::dir, 0700}},
+    {"/kernel/debug/wakeup_sources", {Kind::wakeup_sources, 0444}},
+    {"/kernel/debug/pmu_kv31", {Kind::dir, 0755}},
+    {"/kernel/debug/pmu_kv31/regs", {Kind::register_file, 0644}},
+    {"/xp2xp", {Kind::dir, 0755}},
+    {"/xp2xp/xp2xp_notify", {Kind::dir, 0755}},
+    {"/xp2xp/xp2xp_notify/xp2xp_state", {Kind::xp2xp_state, 0444}},
+    {"/devices", {Kind::dir, 0755}},
+    {"/devices/platform", {Kind::dir, 0755}},
+    {"/devices/platform/soc", {Kind::dir, 0755}},
+    {"/devices/platform/soc/1307000.gmac", {Kind::dir, 0755}},
+    {"/devices/platform/soc/1307000.gmac/gmac_power", {Kind::register_file, 0644}},
+    {"/sim", {Kind::dir, 0755}},
+    {"/sim/control", {Kind::control, 0200}},
+    {"/sim/writes", {Kind::writes, 0444}},
 };
 
 std::string basename_of(const std::string &path) {
     return path.substr(path.rfind('/') + 1);
 }
-
-// Scripted failures by file name: an errno, for a number of operations or for ever.
-struct Fault {
-    int error;
-    int remaining; // -1: for ever
-};
 
 class Kernel {
   public:
@@ -70,8 +78,8 @@ class Kernel {
         auto it = faults_.find(basename_of(path));
         if (it == faults_.end())
             return 0;
-        int error = it->second.error;
-        if (it->second.remaining > 0 && --it->second.remaining == 0)
+        int error = orvo_sim_script_take(&it->second);
+        if (it->second.count == 0)
             faults_.erase(it);
         return -error;
     }
@@ -124,7 +132,7 @@ class Kernel {
     std::mutex mutex_;
     std::condition_variable read_ready_;
     std::deque<int> reads_;
-    std::map<std::string, Fault> faults_;
+    std::map<std::string, orvo_sim_script> faults_; // by file name, "fail FILE ERRNO [COUNT]"
     std::map<std::string, std::string> registers_;
     std::string writes_;
 };
@@ -135,7 +143,19 @@ bool g_real_wakelocks = false;
 
 bool real_file(Kind kind) {
     return g_real_wakelocks &&
-           (kind == Kind::WakeLock || kind == Kind::WakeUnlock || kind == Kind::WakeupSources);
+           (kind == Kind::wake_lock || kind == Kind::wake_unlock || kind == Kind::wakeup_sources);
+}
+
+// A read length for xp2xp_state: a whole number (negative: that errno); anything else is
+// refused rather than taken for 0.
+bool read_length(const std::string &text, int *length) {
+    char *end = nullptr;
+    errno = 0;
+    long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno != 0 || value < -4096 || value > 4096)
+        return false;
+    *length = static_cast<int>(value);
+    return true;
 }
 
 int Kernel::control(const std::string &commands) {
@@ -143,19 +163,21 @@ int Kernel::control(const std::string &commands) {
     std::string line;
     while (std::getline(lines, line)) {
         std::istringstream words(line);
-        std::string verb, arg;
+        std::string verb, arg, rest;
         words >> verb >> arg;
+        std::getline(words, rest);
+        orvo_sim_script script{};
+        int length = 0;
         if (verb.empty())
             continue;
         if (verb == "edge" && (arg == "0" || arg == "1")) {
             queue_read(arg == "0" ? 5 : 6);
-        } else if (verb == "xp2xp") {
-            queue_read(std::stoi(arg));
-        } else if (verb == "fail" && !arg.empty()) {
-            int error = EIO, count = -1;
-            words >> error >> count;
+        } else if (verb == "xp2xp" && read_length(arg, &length)) {
+            queue_read(length);
+        } else if (verb == "fail" && !arg.empty() &&
+                   orvo_sim_script_parse(rest.c_str(), &script) == 0 && script.code > 0) {
             std::lock_guard<std::mutex> guard(mutex_);
-            faults_[arg] = Fault{error, count > 0 ? count : -1};
+            faults_[arg] = script;
         } else if (verb == "unfail" && !arg.empty()) {
             std::lock_guard<std::mutex> guard(mutex_);
             faults_.erase(arg);
@@ -175,15 +197,15 @@ std::string snapshot(Kind kind, const std::string &path) {
     if (real_file(kind))
         return g_real.read(path);
     switch (kind) {
-    case Kind::WakeLock:
+    case Kind::wake_lock:
         return g_kernel.wakelocks.held_list();
-    case Kind::WakeUnlock:
+    case Kind::wake_unlock:
         return g_kernel.wakelocks.released_list();
-    case Kind::WakeupSources:
+    case Kind::wakeup_sources:
         return g_kernel.wakelocks.sources_table();
-    case Kind::Register:
+    case Kind::register_file:
         return g_kernel.register_value(path);
-    case Kind::Writes:
+    case Kind::writes:
         return g_kernel.writes();
     default:
         return "";
@@ -195,16 +217,16 @@ int sk_getattr(const char *path, struct stat *st, fuse_file_info *) {
     if (!node)
         return -ENOENT;
     memset(st, 0, sizeof *st);
-    st->st_mode = node->mode | (node->kind == Kind::Dir ? S_IFDIR : S_IFREG);
-    st->st_nlink = node->kind == Kind::Dir ? 2 : 1;
-    st->st_size = node->kind == Kind::Dir ? 0 : 4096;
+    st->st_mode = node->mode | (node->kind == Kind::dir ? S_IFDIR : S_IFREG);
+    st->st_nlink = node->kind == Kind::dir ? 2 : 1;
+    st->st_size = node->kind == Kind::dir ? 0 : 4096;
     return 0;
 }
 
 int sk_readdir(const char *path, void *buf, fuse_fill_dir_t fill, off_t, fuse_file_info *,
                fuse_readdir_flags) {
     const Node *node = find_node(path);
-    if (!node || node->kind != Kind::Dir)
+    if (!node || node->kind != Kind::dir)
         return -ENOTDIR;
     fill(buf, ".", nullptr, 0, static_cast<fuse_fill_dir_flags>(0));
     fill(buf, "..", nullptr, 0, static_cast<fuse_fill_dir_flags>(0));
@@ -223,10 +245,10 @@ int sk_open(const char *path, fuse_file_info *fi) {
     if (!node)
         return -ENOENT;
     fi->direct_io = 1;
-    fi->nonseekable = node->kind == Kind::Xp2xpState;
+    fi->nonseekable = node->kind == Kind::xp2xp_state;
     fi->fh = 0;
-    if ((fi->flags & O_ACCMODE) != O_WRONLY && node->kind != Kind::Xp2xpState &&
-        node->kind != Kind::Control)
+    if ((fi->flags & O_ACCMODE) != O_WRONLY && node->kind != Kind::xp2xp_state &&
+        node->kind != Kind::control)
         fi->fh = reinterpret_cast<uint64_t>(new std::string(snapshot(node->kind, path)));
     return 0;
 }
@@ -253,7 +275,7 @@ int sk_read(const char *path, char *buf, size_t size, off_t offset, fuse_file_in
         return -ENOENT;
     if (int error = g_kernel.fault(path))
         return error;
-    if (node->kind == Kind::Xp2xpState)
+    if (node->kind == Kind::xp2xp_state)
         return read_xp2xp(buf, size);
     auto *text = reinterpret_cast<std::string *>(fi->fh);
     if (!text)
@@ -270,7 +292,7 @@ int sk_write(const char *path, const char *buf, size_t size, off_t, fuse_file_in
     if (!node)
         return -ENOENT;
     std::string text(buf, size);
-    if (node->kind == Kind::Control) {
+    if (node->kind == Kind::control) {
         int result = g_kernel.control(text);
         return result < 0 ? result : static_cast<int>(size);
     }
@@ -280,13 +302,13 @@ int sk_write(const char *path, const char *buf, size_t size, off_t, fuse_file_in
         return g_real.write(path, text);
     int result = 0;
     switch (node->kind) {
-    case Kind::WakeLock:
+    case Kind::wake_lock:
         result = g_kernel.wakelocks.lock(text);
         break;
-    case Kind::WakeUnlock:
+    case Kind::wake_unlock:
         result = g_kernel.wakelocks.unlock(text);
         break;
-    case Kind::Register:
+    case Kind::register_file:
         g_kernel.record_write(path, text);
         break;
     default:

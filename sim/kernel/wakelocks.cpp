@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <ctime>
 
+namespace sim::kernel {
+
 int64_t monotonic_ms() {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
@@ -169,3 +171,5 @@ std::string WakeLocks::sources_table() {
     text += row("deleted", Source{}, now);
     return text;
 }
+
+} // namespace sim::kernel

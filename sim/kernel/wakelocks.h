@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace sim::kernel {
+
 class WakeLocks {
   public:
     // A write to wake_lock: 0 or -EINVAL.
@@ -46,3 +48,5 @@ class WakeLocks {
 };
 
 int64_t monotonic_ms();
+
+} // namespace sim::kernel

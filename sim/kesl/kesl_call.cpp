@@ -1,7 +1,7 @@
-// kesl-call: calls liborvo-kesl-autosuspend from the shell, one operation per word pair,
+// orvo-sim-kesl-call: calls liborvo-kesl-autosuspend from the shell, one operation per word pair,
 // printing each result as "<operation> <result>". For tests, the tour and benchmarks.
 //
-//   kesl-call create NAME | lock N | unlock N | destroy N | whitelist-set STATE |
+//   orvo-sim-kesl-call create NAME | lock N | unlock N | destroy N | whitelist-set STATE |
 //             whitelist-get | whitelist-clear | autosuspend CHAR | monitor SECONDS | wait
 #include "liborvo-kesl-autosuspend.h"
 #include "orvo_uci.h"
@@ -20,7 +20,7 @@ void print_edge(int edge_state) {
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: kesl-call OPERATION [ARGUMENT] ...\n"
+    std::fprintf(stderr, "usage: orvo-sim-kesl-call OPERATION [ARGUMENT] ...\n"
                          "  create NAME, lock N, unlock N, destroy N, whitelist-set STATE,\n"
                          "  whitelist-get, whitelist-clear, autosuspend CHAR,\n"
                          "  monitor SECONDS (prints each edge), wait (until a line on stdin)\n");

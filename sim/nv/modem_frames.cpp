@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace nvsim {
+namespace sim::nv {
 
 namespace {
 
@@ -132,4 +132,4 @@ std::string escaped(const std::string &text) {
     return out;
 }
 
-} // namespace nvsim
+} // namespace sim::nv

@@ -11,9 +11,10 @@
 #include <string>
 #include <vector>
 
-namespace nvsim {
+namespace sim::nv {
 
-enum Operation : int32_t { kOpGet = 1, kOpSet = 2 };
+constexpr int32_t kOpGet = 1;
+constexpr int32_t kOpSet = 2;
 constexpr size_t kHeadOpAt = 12;
 
 struct FrameRequest {
@@ -51,4 +52,4 @@ std::string hex(const std::vector<uint8_t> &bytes);
 bool parse_hex(const std::string &text, std::vector<uint8_t> &bytes);
 std::string escaped(const std::string &text);
 
-} // namespace nvsim
+} // namespace sim::nv

@@ -2,20 +2,22 @@
 // on the channel and gets back the daemon's answer.
 #pragma once
 
+#include "common/unique_fd.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace nvsim {
+namespace sim::nv {
 
 // Request record: uint32 time-out in ms (0: do not wait for an answer), then the frame bytes.
 // Reply record: int32 status, then the answer bytes.
-enum LinkStatus : int32_t {
-    kAnswered = 0,
-    kSent = 1,
-    kNoChannel = -1,
-    kTimedOut = -2,
-    kWriteFailed = -3,
+enum class LinkStatus : int32_t {
+    answered = 0,
+    sent = 1,
+    no_channel = -1,
+    timed_out = -2,
+    write_failed = -3,
 };
 
 constexpr size_t kLinkMessageMax = 16384;
@@ -26,8 +28,8 @@ int serve(bool send_hello);
 LinkStatus exchange(const std::vector<uint8_t> &frame, uint32_t timeout_ms,
                     std::vector<uint8_t> &answer);
 
-// A SOCK_SEQPACKET socket bound and listening at `path`, or connected to it; -1 on failure.
-int seqpacket_listen(const std::string &path);
-int seqpacket_connect(const std::string &path);
+// A SOCK_SEQPACKET socket bound and listening at `path`, or connected to it; none on failure.
+orvo::UniqueFd seqpacket_listen(const std::string &path);
+orvo::UniqueFd seqpacket_connect(const std::string &path);
 
-} // namespace nvsim
+} // namespace sim::nv

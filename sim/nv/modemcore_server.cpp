@@ -4,6 +4,7 @@
 #include "modem_frames.h"
 #include "modemcore_link.h"
 #include "nv_paths.h"
+#include "simctl.h"
 
 #include <chrono>
 #include <cstdio>
@@ -12,7 +13,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace nvsim {
+namespace sim::nv {
 
 namespace {
 
@@ -21,26 +22,23 @@ using Clock = std::chrono::steady_clock;
 constexpr char kHello[24] = "modem core ready";
 
 void log_line(const std::string &line) {
-    FILE *log = fopen(NV_SIM_DIR "/modemcore.log", "a");
-    if (!log)
-        return;
-    fprintf(log, "%s\n", line.c_str());
-    fclose(log);
+    sim::append_line(NV_SIM_DIR "/modemcore.log", line);
 }
 
 class Server {
   public:
-    Server(int channel_listener, int link_listener, bool hello)
-        : channel_listener_(channel_listener), link_listener_(link_listener), hello_(hello) {}
+    Server(orvo::UniqueFd channel_listener, orvo::UniqueFd link_listener, bool hello)
+        : channel_listener_(std::move(channel_listener)), link_listener_(std::move(link_listener)),
+          hello_(hello) {}
 
     void run() {
         for (;;) {
             pollfd fds[4];
             nfds_t count = 0;
-            fds[count++] = {channel_listener_, POLLIN, 0};
-            fds[count++] = {client_ < 0 ? link_listener_ : -1, POLLIN, 0};
-            fds[count++] = {daemon_, POLLIN, 0};
-            fds[count++] = {client_, POLLIN, 0};
+            fds[count++] = {channel_listener_.get(), POLLIN, 0};
+            fds[count++] = {client_ ? -1 : link_listener_.get(), POLLIN, 0};
+            fds[count++] = {daemon_.get(), POLLIN, 0};
+            fds[count++] = {client_.get(), POLLIN, 0};
             if (poll(fds, count, wait_ms()) < 0)
                 continue;
             if (fds[0].revents)
@@ -49,41 +47,38 @@ class Server {
                 read_daemon();
             if (fds[1].revents)
                 accept_client();
-            if (client_ >= 0 && (fds[3].revents || Clock::now() >= deadline_))
-                finish_client(fds[3].revents ? kNoChannel : kTimedOut, {});
+            if (client_ && (fds[3].revents || Clock::now() >= deadline_))
+                finish_client(fds[3].revents ? LinkStatus::no_channel : LinkStatus::timed_out, {});
         }
     }
 
   private:
     int wait_ms() const {
-        if (client_ < 0)
+        if (!client_)
             return -1;
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - Clock::now());
         return left.count() < 0 ? 0 : static_cast<int>(left.count()) + 1;
     }
 
     void accept_daemon() {
-        int fd = accept4(channel_listener_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0)
+        orvo::UniqueFd fd(accept4(channel_listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
+        if (!fd)
             return;
-        if (daemon_ >= 0)
-            close(daemon_);
-        daemon_ = fd;
+        daemon_ = std::move(fd);
         assembly_.clear();
         log_line("connected");
-        if (hello_ && send(daemon_, kHello, sizeof kHello, MSG_NOSIGNAL) == sizeof kHello)
+        if (hello_ && send(daemon_.get(), kHello, sizeof kHello, MSG_NOSIGNAL) == sizeof kHello)
             log_line("hello 24");
     }
 
     void read_daemon() {
         uint8_t buffer[kLinkMessageMax];
-        ssize_t n = recv(daemon_, buffer, sizeof buffer, 0);
+        ssize_t n = recv(daemon_.get(), buffer, sizeof buffer, 0);
         if (n <= 0) {
             log_line("disconnected");
-            close(daemon_);
-            daemon_ = -1;
-            if (client_ >= 0)
-                finish_client(kNoChannel, {});
+            daemon_.reset();
+            if (client_)
+                finish_client(LinkStatus::no_channel, {});
             return;
         }
         assembly_.insert(assembly_.end(), buffer, buffer + n);
@@ -91,9 +86,9 @@ class Server {
             return;
         std::vector<uint8_t> answer;
         answer.swap(assembly_);
-        if (client_ >= 0) {
+        if (client_) {
             log_line("answer " + hex(answer));
-            finish_client(kAnswered, answer);
+            finish_client(LinkStatus::answered, answer);
         } else {
             log_line("unsolicited " + hex(answer));
         }
@@ -111,31 +106,29 @@ class Server {
     }
 
     void accept_client() {
-        int fd = accept4(link_listener_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0)
+        orvo::UniqueFd fd(accept4(link_listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
+        if (!fd)
             return;
         uint8_t buffer[kLinkMessageMax];
-        ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+        ssize_t n = recv(fd.get(), buffer, sizeof buffer, 0);
         uint32_t timeout_ms = 0;
-        if (n < static_cast<ssize_t>(sizeof timeout_ms)) {
-            close(fd);
+        if (n < static_cast<ssize_t>(sizeof timeout_ms))
             return;
-        }
-        client_ = fd;
+        client_ = std::move(fd);
         memcpy(&timeout_ms, buffer, sizeof timeout_ms);
-        if (daemon_ < 0) {
-            finish_client(kNoChannel, {});
+        if (!daemon_) {
+            finish_client(LinkStatus::no_channel, {});
             return;
         }
         const uint8_t *frame = buffer + sizeof timeout_ms;
         size_t size = static_cast<size_t>(n) - sizeof timeout_ms;
-        if (send(daemon_, frame, size, MSG_NOSIGNAL) != static_cast<ssize_t>(size)) {
-            finish_client(kWriteFailed, {});
+        if (send(daemon_.get(), frame, size, MSG_NOSIGNAL) != static_cast<ssize_t>(size)) {
+            finish_client(LinkStatus::write_failed, {});
             return;
         }
         log_line("sent " + hex(std::vector<uint8_t>(frame, frame + size)));
         if (timeout_ms == 0) {
-            finish_client(kSent, {});
+            finish_client(LinkStatus::sent, {});
             return;
         }
         deadline_ = Clock::now() + std::chrono::milliseconds(timeout_ms);
@@ -145,16 +138,15 @@ class Server {
         std::vector<uint8_t> reply(sizeof status);
         memcpy(reply.data(), &status, sizeof status);
         reply.insert(reply.end(), answer.begin(), answer.end());
-        send(client_, reply.data(), reply.size(), MSG_NOSIGNAL);
-        close(client_);
-        client_ = -1;
+        send(client_.get(), reply.data(), reply.size(), MSG_NOSIGNAL);
+        client_.reset();
     }
 
-    int channel_listener_;
-    int link_listener_;
+    orvo::UniqueFd channel_listener_;
+    orvo::UniqueFd link_listener_;
     bool hello_;
-    int daemon_ = -1;
-    int client_ = -1;
+    orvo::UniqueFd daemon_;
+    orvo::UniqueFd client_;
     Clock::time_point deadline_;
     std::vector<uint8_t> assembly_;
 };
@@ -162,36 +154,35 @@ class Server {
 } // namespace
 
 int serve(bool send_hello) {
-    int channel = seqpacket_listen(NV_SIM_CHANNEL_SOCKET);
-    int link = seqpacket_listen(NV_SIM_MODEMCORE_SOCKET);
-    if (channel < 0 || link < 0) {
-        perror("orvo-modemcore: cannot listen");
+    orvo::UniqueFd channel = seqpacket_listen(NV_SIM_CHANNEL_SOCKET);
+    orvo::UniqueFd link = seqpacket_listen(NV_SIM_MODEMCORE_SOCKET);
+    if (!channel || !link) {
+        perror("orvo-sim-modemcore: cannot listen");
         return 1;
     }
-    Server(channel, link, send_hello).run();
+    Server(std::move(channel), std::move(link), send_hello).run();
     return 0;
 }
 
 LinkStatus exchange(const std::vector<uint8_t> &frame, uint32_t timeout_ms,
                     std::vector<uint8_t> &answer) {
-    int fd = seqpacket_connect(NV_SIM_MODEMCORE_SOCKET);
-    if (fd < 0)
-        return kNoChannel;
+    orvo::UniqueFd fd = seqpacket_connect(NV_SIM_MODEMCORE_SOCKET);
+    if (!fd)
+        return LinkStatus::no_channel;
     std::vector<uint8_t> request(sizeof timeout_ms);
     memcpy(request.data(), &timeout_ms, sizeof timeout_ms);
     request.insert(request.end(), frame.begin(), frame.end());
-    LinkStatus status = kNoChannel;
+    LinkStatus status = LinkStatus::no_channel;
     std::vector<uint8_t> reply(kLinkMessageMax);
-    if (send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
+    if (send(fd.get(), request.data(), request.size(), MSG_NOSIGNAL) ==
         static_cast<ssize_t>(request.size())) {
-        ssize_t n = recv(fd, reply.data(), reply.size(), 0);
+        ssize_t n = recv(fd.get(), reply.data(), reply.size(), 0);
         if (n >= static_cast<ssize_t>(sizeof status)) {
             memcpy(&status, reply.data(), sizeof status);
             answer.assign(reply.begin() + sizeof status, reply.begin() + n);
         }
     }
-    close(fd);
     return status;
 }
 
-} // namespace nvsim
+} // namespace sim::nv

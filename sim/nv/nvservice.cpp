@@ -1,4 +1,4 @@
-// orvo-nvservice: the NV parameter service of the simulated module. Serves requests of type
+// orvo-sim-nvservice: the NV parameter service of the simulated module. Serves requests of type
 // 6 on queue 4134 from the parameters kept in NV_SIM_DIR/params and answers each with the
 // requester's tid as mtype, its req_id, a result word (0: found or stored) and a value.
 //
@@ -15,6 +15,7 @@
 #include "nv_paths.h"
 #include "nvrpc_frame.h"
 #include "param_store.h"
+#include "simctl.h"
 
 #include <cerrno>
 #include <csignal>
@@ -90,13 +91,13 @@ std::string text_field(const uint8_t *at, size_t size) {
 void record(const nvrpc::nvrpc_req &req) {
     std::string key = text_field(req.text + nvrpc::kReqKeyAt, nvrpc::kKeySize);
     std::string value = text_field(req.text + nvrpc::kReqValueAt, nvrpc::kValueSize);
-    if (FILE *log = fopen(NV_SIM_DIR "/requests.log", "a")) {
-        fprintf(log, "request mtype=%ld tid=%d req_id=%d op=%d key=\"%s\" value=\"%s\"\n",
-                req.mtype, text_i32(req, nvrpc::kReqTidAt), text_i32(req, nvrpc::kReqIdAt),
-                text_i32(req, nvsim::kHeadOpAt - nvrpc::kHeadToText), nvsim::escaped(key).c_str(),
-                nvsim::escaped(value).c_str());
-        fclose(log);
-    }
+    char head[160];
+    snprintf(head, sizeof head, "request mtype=%ld tid=%d req_id=%d op=%d key=\"", req.mtype,
+             text_i32(req, nvrpc::kReqTidAt), text_i32(req, nvrpc::kReqIdAt),
+             text_i32(req, sim::nv::kHeadOpAt - nvrpc::kHeadToText));
+    std::string line =
+        head + sim::nv::escaped(key) + "\" value=\"" + sim::nv::escaped(value) + "\"";
+    sim::append_line(NV_SIM_DIR "/requests.log", line);
     if (FILE *raw = fopen(NV_SIM_DIR "/last-request.bin", "w")) {
         auto mtype = static_cast<int32_t>(req.mtype);
         fwrite(&mtype, sizeof mtype, 1, raw);
@@ -114,7 +115,7 @@ void reply(int queue, const nvrpc::nvrpc_req &req, int32_t req_id, int32_t resul
     size_t length = value.size() < nvrpc::kValueSize - 1 ? value.size() : nvrpc::kValueSize - 1;
     memcpy(rsp.text + nvrpc::kRspValueAt, value.data(), length);
     if (msgsnd(queue, &rsp, nvrpc::kRspValueAt + length + 1, 0) < 0)
-        perror("orvo-nvservice: msgsnd");
+        perror("orvo-sim-nvservice: msgsnd");
 }
 
 // A reply larger than any the daemon takes, its value without a terminator.
@@ -128,18 +129,18 @@ void reply_oversized(int queue, const nvrpc::nvrpc_req &req) {
     memset(big.text + nvrpc::kRspResultAt, 0, sizeof(int32_t));
     memset(big.text + nvrpc::kRspValueAt, 'x', sizeof big.text - nvrpc::kRspValueAt);
     if (msgsnd(queue, &big, sizeof big.text, 0) < 0)
-        perror("orvo-nvservice: msgsnd");
+        perror("orvo-sim-nvservice: msgsnd");
 }
 
-void answer(int queue, const nvrpc::nvrpc_req &req, nvsim::ParamStore &store) {
-    int32_t op = text_i32(req, nvsim::kHeadOpAt - nvrpc::kHeadToText);
+void answer(int queue, const nvrpc::nvrpc_req &req, sim::nv::ParamStore &store) {
+    int32_t op = text_i32(req, sim::nv::kHeadOpAt - nvrpc::kHeadToText);
     std::string key = text_field(req.text + nvrpc::kReqKeyAt, nvrpc::kKeySize);
     int32_t req_id = text_i32(req, nvrpc::kReqIdAt);
-    if (key.empty() || (op != nvsim::kOpGet && op != nvsim::kOpSet)) {
+    if (key.empty() || (op != sim::nv::kOpGet && op != sim::nv::kOpSet)) {
         reply(queue, req, req_id, kResultBadRequest, "");
         return;
     }
-    if (op == nvsim::kOpSet) {
+    if (op == sim::nv::kOpSet) {
         std::string value = text_field(req.text + nvrpc::kReqValueAt, nvrpc::kValueSize - 1);
         reply(queue, req, req_id, store.set(key, value) ? kResultOk : kResultStoreFailed, "");
         return;
@@ -151,7 +152,7 @@ void answer(int queue, const nvrpc::nvrpc_req &req, nvsim::ParamStore &store) {
 int open_queue() {
     int queue = msgget(nvrpc::kQueueKey, IPC_CREAT | 0600);
     if (queue < 0)
-        perror("orvo-nvservice: msgget");
+        perror("orvo-sim-nvservice: msgget");
     return queue;
 }
 
@@ -163,14 +164,14 @@ int main(int argc, char **argv) {
     action.sa_handler = on_hangup;
     sigaction(SIGHUP, &action, nullptr);
 
-    nvsim::ParamStore store(NV_SIM_DIR "/params");
+    sim::nv::ParamStore store(NV_SIM_DIR "/params");
     Behaviour behaviour;
     reload(behaviour);
     int queue = open_queue();
     if (queue < 0)
         return 1;
-    // Ready: the pid file tells sim/ctl/nv that SIGHUP is safe to send.
-    std::ofstream(NV_SIM_DIR "/service.pid") << getpid() << "\n";
+    // Ready: SIGHUP is safe to send from now on.
+    std::ofstream(NV_SIM_DIR "/service.ready") << getpid() << "\n";
     static nvrpc::nvrpc_req req;
     for (;;) {
         if (g_reload)

@@ -1,41 +1,11 @@
 #include "param_store.h"
 
+#include "simctl.h"
+
 #include <cstdio>
 #include <fstream>
 
-namespace nvsim {
-
-namespace {
-
-std::string escape(const std::string &text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\\')
-            out += "\\\\";
-        else if (c == '\t')
-            out += "\\t";
-        else if (c == '\n')
-            out += "\\n";
-        else
-            out += c;
-    }
-    return out;
-}
-
-std::string unescape(const std::string &text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 == text.size()) {
-            out += text[i];
-            continue;
-        }
-        char c = text[++i];
-        out += c == 't' ? '\t' : c == 'n' ? '\n' : c;
-    }
-    return out;
-}
-
-} // namespace
+namespace sim::nv {
 
 std::optional<std::string> ParamStore::get(const std::string &key) const {
     auto it = values_.find(key);
@@ -83,4 +53,4 @@ bool ParamStore::save() const {
     return std::rename(temporary.c_str(), path_.c_str()) == 0;
 }
 
-} // namespace nvsim
+} // namespace sim::nv

@@ -1,12 +1,12 @@
 // The NV parameters of the simulated module, kept in a file so that they outlive the
-// service: one "key<TAB>value" line each, with \\, \t and \n escaped.
+// service: one "key<TAB>value" line each, escaped as sim::escape does.
 #pragma once
 
 #include <map>
 #include <optional>
 #include <string>
 
-namespace nvsim {
+namespace sim::nv {
 
 class ParamStore {
   public:
@@ -24,4 +24,4 @@ class ParamStore {
     std::map<std::string, std::string> values_;
 };
 
-} // namespace nvsim
+} // namespace sim::nv

@@ -1,36 +1,40 @@
 /* Preloaded into paramlinkd inside the simulated module: "/dev/armps_rpmsgch8" becomes a
  * SOCK_SEQPACKET connection to the modem-core simulator (one frame per record, select works
  * as on the device), and the channel's three int-argument ioctls, which a FUSE file cannot
- * serve, are answered here. Scripted failures come from /run/orvo-sim/fail/<call>, holding
- * "ERRNO" (for ever) or "ERRNO COUNT":
+ * serve, are answered here. Scripted failures (sim/module ctl fail CALL ERRNO [COUNT]):
  *   RPMSG_CREATE_CHANNEL, RPMSG_SET_INT_FLAG, RPMSG_CLEAR_POLL_FLAG   the ioctls
  *   rpmsg_open       opening the device
  *   rpmsg_write      writes to the channel
- *   rpmsg_write_max  not a failure: the most bytes one channel write takes
  *   msgget, msgsnd, msgrcv   the calls on queue 4134
+ * and one setting (sim/module ctl set rpmsg_write_max N): the most bytes one channel write
+ * takes, so that the daemon's answers go out in pieces.
  */
 #define _GNU_SOURCE
+#include "common/export.h"
 #include "nv_paths.h"
+#include "simconnect.h"
+#include "simfail.h"
 
 #include <dirent.h>
 #include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <stdarg.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/inotify.h>
 #include <sys/msg.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
-#define EXPORT __attribute__((visibility("default")))
+#define EXPORT ORVO_EXPORT
 
 static const char kDevice[] = "/dev/armps_rpmsgch8";
 static const int kQueueKey = 4134;
 static const char kFailDir[] = "/run/orvo-sim/fail";
+static const char kSettingsDir[] = "/run/orvo-sim/settings";
 static int g_channel = -1;
 
 static void *next(const char *name) {
@@ -78,8 +82,8 @@ static ssize_t real_read(int fd, void *buf, size_t count) {
     return fn(fd, buf, count);
 }
 
-static int fail_dir_has_files(void) {
-    DIR *dir = opendir(kFailDir);
+static int has_files(const char *folder) {
+    DIR *dir = opendir(folder);
     if (!dir)
         return 0;
     int found = 0;
@@ -90,16 +94,16 @@ static int fail_dir_has_files(void) {
     return found;
 }
 
-/* Whether any call is scripted at all. Looking for script files costs a path lookup each,
- * which would dominate the relay's own cost in the benchmark; an inotify watch on the
- * directory says when it is worth looking again. */
+/* Whether any call is scripted or any setting made at all. Looking for script files costs a
+ * path lookup each, which would dominate the relay's own cost in the benchmark; an inotify
+ * watch on the folders says when it is worth looking again. */
 static int scripts_present(void) {
     static int watch = -1, present = -1;
+    const uint32_t changes = IN_CREATE | IN_DELETE | IN_MOVED_TO | IN_MOVED_FROM;
     if (watch == -1) {
         watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        if (watch >= 0 &&
-            inotify_add_watch(watch, kFailDir,
-                              IN_CREATE | IN_DELETE | IN_MOVED_TO | IN_MOVED_FROM) < 0) {
+        if (watch >= 0 && (inotify_add_watch(watch, kFailDir, changes) < 0 ||
+                           inotify_add_watch(watch, kSettingsDir, changes) < 0)) {
             close(watch);
             watch = -2;
         }
@@ -112,39 +116,26 @@ static int scripts_present(void) {
     while (real_read(watch, events, sizeof events) > 0)
         present = -1;
     if (present < 0)
-        present = fail_dir_has_files();
+        present = has_files(kFailDir) || has_files(kSettingsDir);
     return present;
 }
 
-/* The scripted value for a call, 0 when none; a counted script is used up one call at a time. */
+/* The errno a call fails with now, 0 when none; errno itself is kept. */
 static int scripted(const char *call) {
     int saved = errno;
-    if (!scripts_present()) {
-        errno = saved;
-        return 0;
-    }
-    char path[128], text[64];
-    snprintf(path, sizeof path, "%s/%s", kFailDir, call);
-    int fd = real_open(path, O_RDWR | O_CLOEXEC, 0);
-    if (fd < 0) {
-        errno = saved;
-        return 0;
-    }
-    ssize_t n = real_read(fd, text, sizeof text - 1);
-    text[n > 0 ? n : 0] = 0;
-    char *rest;
-    int code = (int)strtol(text, &rest, 0);
-    long count = strtol(rest, NULL, 0);
-    if (count == 1) {
-        unlink(path);
-    } else if (count > 1) {
-        int len = snprintf(text, sizeof text, "%d %ld\n", code, count - 1);
-        if (ftruncate(fd, 0) != 0 || pwrite(fd, text, (size_t)len, 0) != len)
-            unlink(path);
-    }
-    close(fd);
+    int error = scripts_present() ? orvo_sim_fail(call) : 0;
     errno = saved;
-    return code;
+    return error;
+}
+
+/* The most bytes one channel write takes, 0 when unlimited. */
+static long write_max(void) {
+    int saved = errno;
+    long most = 0;
+    if (!scripts_present() || !orvo_sim_setting("rpmsg_write_max", &most) || most < 0)
+        most = 0;
+    errno = saved;
+    return most;
 }
 
 static int open_channel(int flags) {
@@ -154,15 +145,10 @@ static int open_channel(int flags) {
         errno = error;
         return -1;
     }
-    int fd = socket(AF_UNIX, SOCK_SEQPACKET | ((flags & O_CLOEXEC) ? SOCK_CLOEXEC : 0), 0);
-    if (fd < 0)
-        return -1;
-    struct sockaddr_un address = {.sun_family = AF_UNIX};
-    strncpy(address.sun_path, NV_SIM_CHANNEL_SOCKET, sizeof address.sun_path - 1);
-    if (connect(fd, (struct sockaddr *)&address, sizeof address) < 0) {
+    int fd = orvo_sim_connect(NV_SIM_CHANNEL_SOCKET, SOCK_SEQPACKET, flags & O_CLOEXEC);
+    if (fd < 0) {
         /* No modem core listening: the device is absent. */
         error = errno == ENOENT ? ENOENT : ENXIO;
-        close(fd);
         note("open failed %d", error);
         errno = error;
         return -1;
@@ -268,7 +254,7 @@ EXPORT ssize_t write(int fd, const void *buf, size_t count) {
             errno = error;
             return -1;
         }
-        int most = scripted("rpmsg_write_max");
+        long most = write_max();
         if (most > 0 && count > (size_t)most)
             count = (size_t)most;
         /* The device reports a lost far end as an error, never as SIGPIPE. */

@@ -1,52 +1,27 @@
 #include "modemcore_link.h"
 
-#include <cstring>
+#include "common/local_socket.h"
+#include "common/unique_fd.h"
+#include "simconnect.h"
+
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
-namespace nvsim {
+namespace sim::nv {
 
-namespace {
-
-bool make_address(const std::string &path, sockaddr_un &address) {
-    address = sockaddr_un{};
-    address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof address.sun_path)
-        return false;
-    memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    return true;
-}
-
-} // namespace
-
-int seqpacket_listen(const std::string &path) {
-    sockaddr_un address;
-    if (!make_address(path, address))
-        return -1;
-    int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return -1;
+orvo::UniqueFd seqpacket_listen(const std::string &path) {
+    orvo::UniqueFd fd(socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0));
+    if (!fd || !orvo::local_path_fits(path.c_str()))
+        return {};
+    sockaddr_un address = orvo::local_address(path.c_str());
     unlink(path.c_str());
-    if (bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) < 0 || listen(fd, 8) < 0) {
-        close(fd);
-        return -1;
-    }
+    if (bind(fd.get(), orvo::as_sockaddr(address), sizeof address) < 0 || listen(fd.get(), 8) < 0)
+        return {};
     return fd;
 }
 
-int seqpacket_connect(const std::string &path) {
-    sockaddr_un address;
-    if (!make_address(path, address))
-        return -1;
-    int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return -1;
-    if (connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) < 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
+orvo::UniqueFd seqpacket_connect(const std::string &path) {
+    return orvo::UniqueFd(orvo_sim_connect(path.c_str(), SOCK_SEQPACKET, 1));
 }
 
-} // namespace nvsim
+} // namespace sim::nv

@@ -1,4 +1,4 @@
-# liborvo-sms stand-in: the simulated SMS service, and its control tool (ctl sms).
+# liborvo-sms stand-in over the simulated SMS service, and the service's process.
 add_library(orvo_sms_store STATIC sms_store.cpp)
 orvo_warnings(orvo_sms_store)
 target_link_libraries(orvo_sms_store PUBLIC orvo_simctl)
@@ -8,5 +8,5 @@ orvo_standin(orvo-sms orvo_sms.cpp sms_client.cpp)
 target_link_libraries(orvo-sms PRIVATE orvo_sms_store)
 orvo_exports(orvo-sms orvo-sms.exports)
 
-orvo_sim_tool(orvo-smsctl orvo_smsctl.cpp)
-target_link_libraries(orvo-smsctl PRIVATE orvo_sms_store)
+orvo_sim_tool(orvo-sim-sms sms_service.cpp)
+target_link_libraries(orvo-sim-sms PRIVATE orvo_sms_store)

@@ -4,7 +4,7 @@ add_library(orvo_uci_store STATIC ${CMAKE_CURRENT_LIST_DIR}/uci/uci_config.cpp
                                   ${CMAKE_CURRENT_LIST_DIR}/uci/uci_store.cpp)
 orvo_warnings(orvo_uci_store)
 target_include_directories(orvo_uci_store PUBLIC ${CMAKE_CURRENT_LIST_DIR}/uci)
-target_link_libraries(orvo_uci_store PUBLIC orvo_platform_headers)
+target_link_libraries(orvo_uci_store PUBLIC orvo_platform_headers orvo_common)
 
 orvo_standin(orvo-uci ${CMAKE_CURRENT_LIST_DIR}/orvo_uci.cpp)
 target_link_libraries(orvo-uci PRIVATE orvo_uci_store)

@@ -1,5 +1,6 @@
 // liborvo-led stand-in: keeps each LED's mode in the control directory, modes 0 to 3.
 #include "orvo_led.h"
+#include "common/export.h"
 #include "simctl.h"
 
 #include <string>
@@ -21,10 +22,10 @@ int set_led(const char *call, const char *led, int mode) {
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) int orvo_set_netled_on(int mode) {
+extern "C" ORVO_EXPORT int orvo_set_netled_on(int mode) {
     return set_led("orvo_set_netled_on", "net", mode);
 }
 
-extern "C" __attribute__((visibility("default"))) int orvo_set_statusled_on(int mode) {
+extern "C" ORVO_EXPORT int orvo_set_statusled_on(int mode) {
     return set_led("orvo_set_statusled_on", "status", mode);
 }

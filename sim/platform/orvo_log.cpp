@@ -2,6 +2,7 @@
 // "<date> <time> <tag> <level> <text>" in the sandbox's system log, or on standard
 // error outside a sandbox. Never on standard output, so console transcripts stay clean.
 #include "orvo_log.h"
+#include "common/export.h"
 #include "simctl.h"
 
 #include <array>
@@ -79,8 +80,7 @@ constexpr auto g_loggers = make_loggers(std::make_index_sequence<kSlots>{});
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) orvo_log_function_t
-orvo_log_function_init(const char *tag) {
+extern "C" ORVO_EXPORT orvo_log_function_t orvo_log_function_init(const char *tag) {
     if (tag == nullptr)
         tag = "(null)";
     std::lock_guard<std::mutex> lock(g_mutex);

@@ -1,7 +1,9 @@
 // liborvo-sms stand-in: a small SMS service whose store is shared by every process of the
 // simulated module. Messages arrive through "sim/module ctl sms deliver"; sent ones go to
-// the outbox. Each call is recorded and can be made to fail.
+// the outbox. Each call is recorded and can be made to fail; while the service is stopped
+// (sim/module ctl sms stop) every call fails and waits end.
 #include "orvo_sms.h"
+#include "common/export.h"
 #include "simctl.h"
 #include "sms_client.h"
 #include "sms_store.h"
@@ -11,7 +13,7 @@
 #include <cstring>
 #include <string>
 
-#define EXPORT extern "C" __attribute__((visibility("default")))
+#define EXPORT extern "C" ORVO_EXPORT
 
 static_assert(sizeof(orvo_smsc_address) == sizeof(int) + ORVO_SMSC_ADDRESS_SIZE);
 static_assert(sizeof(orvo_sms_database_status) == 3 * sizeof(int));
@@ -48,16 +50,16 @@ EXPORT int orvo_sms_init(int pid) {
     sim::record("liborvo-sms", "orvo_sms_init %d", pid);
     if (int code = sim::fail_code("orvo_sms_init"))
         return code;
-    return smssim::open_client() ? 0 : kError;
+    return sim::sms::open_client() ? 0 : kError;
 }
 
 EXPORT int orvo_sms_deinit(void) {
     sim::record("liborvo-sms", "orvo_sms_deinit");
     if (int code = sim::fail_code("orvo_sms_deinit"))
         return code;
-    if (!smssim::client_open())
+    if (!sim::sms::client_open())
         return kError;
-    smssim::close_client();
+    sim::sms::close_client();
     return 0;
 }
 
@@ -66,23 +68,23 @@ EXPORT int orvo_send_sms(const char *number, int format, const char *content, in
                 length);
     if (int code = sim::fail_code("orvo_send_sms"))
         return code;
-    if (!smssim::client_open() || number == nullptr || number[0] == '\0')
+    if (!sim::sms::client_ready() || number == nullptr || number[0] == '\0')
         return kError;
     if (format < 0 || format > kLastFormat || length < 0 || length > kMaxSendLength)
         return kError;
     if (content == nullptr && length > 0)
         return kError;
     std::string text = length > 0 ? std::string(content, static_cast<size_t>(length)) : "";
-    return smssim::append_outbox(number, format, text) ? 0 : kError;
+    return sim::sms::append_outbox(number, format, text) ? 0 : kError;
 }
 
 EXPORT int orvo_delete_sms(int index) {
     sim::record("liborvo-sms", "orvo_delete_sms %d", index);
     if (int code = sim::fail_code("orvo_delete_sms"))
         return code;
-    if (!smssim::client_open())
+    if (!sim::sms::client_ready())
         return kError;
-    return smssim::erase(index) ? 0 : kError;
+    return sim::sms::erase(index) ? 0 : kError;
 }
 
 EXPORT int orvo_set_smsc_address(const orvo_smsc_address *address) {
@@ -94,19 +96,19 @@ EXPORT int orvo_set_smsc_address(const orvo_smsc_address *address) {
                 ORVO_SMSC_ADDRESS_SIZE, address->address);
     if (int code = sim::fail_code("orvo_set_smsc_address"))
         return code;
-    if (!smssim::client_open() ||
+    if (!sim::sms::client_ready() ||
         !valid_address(address->type, address->address, sizeof address->address))
         return kError;
-    return smssim::save_smsc(address->type, address->address) ? 0 : kError;
+    return sim::sms::save_smsc(address->type, address->address) ? 0 : kError;
 }
 
 EXPORT int orvo_get_smsc_address(orvo_smsc_address *address) {
     sim::record("liborvo-sms", "orvo_get_smsc_address");
     if (int code = sim::fail_code("orvo_get_smsc_address"))
         return code;
-    if (!smssim::client_open() || address == nullptr)
+    if (!sim::sms::client_ready() || address == nullptr)
         return kError;
-    auto [type, number] = smssim::load_smsc();
+    auto [type, number] = sim::sms::load_smsc();
     memset(address, 0, sizeof *address);
     address->type = type;
     strncpy(address->address, number.c_str(), sizeof address->address - 1);
@@ -117,13 +119,13 @@ EXPORT int orvo_get_smsdatabase_status(int client, orvo_sms_database_status *sta
     sim::record("liborvo-sms", "orvo_get_smsdatabase_status %d", client);
     if (int code = sim::fail_code("orvo_get_smsdatabase_status"))
         return code;
-    if (!smssim::client_open() || status == nullptr)
+    if (!sim::sms::client_ready() || status == nullptr)
         return kError;
-    auto indexes = smssim::stored_indexes();
-    status->total = smssim::kCapacity;
+    auto indexes = sim::sms::stored_indexes();
+    status->total = sim::sms::kCapacity;
     status->used = static_cast<int>(indexes.size());
     status->unread = static_cast<int>(std::count_if(indexes.begin(), indexes.end(), [](int i) {
-        auto message = smssim::load(i);
+        auto message = sim::sms::load(i);
         return message && message->status == 0;
     }));
     return 0;
@@ -133,9 +135,9 @@ EXPORT int orvo_wait_receive_new_sms(int *index) {
     sim::record("liborvo-sms", "orvo_wait_receive_new_sms");
     if (int code = sim::fail_code("orvo_wait_receive_new_sms"))
         return code;
-    if (index == nullptr || !smssim::client_open())
+    if (index == nullptr || !sim::sms::client_ready())
         return kError;
-    return smssim::wait_arrival(index) ? 0 : kError;
+    return sim::sms::wait_arrival(index) ? 0 : kError;
 }
 
 EXPORT int orvo_read_sms(int index, int *status, int *format, char *timestamp, int *number_type,
@@ -144,10 +146,10 @@ EXPORT int orvo_read_sms(int index, int *status, int *format, char *timestamp, i
     sim::record("liborvo-sms", "orvo_read_sms %d", index);
     if (int code = sim::fail_code("orvo_read_sms"))
         return code;
-    if (!smssim::client_open() || !status || !format || !timestamp || !number_type || !length ||
+    if (!sim::sms::client_ready() || !status || !format || !timestamp || !number_type || !length ||
         !text || !number || !reference || !part_index || !part_total)
         return kError;
-    auto message = smssim::load(index);
+    auto message = sim::sms::load(index);
     if (!message)
         return kError;
     *status = message->status;
@@ -166,6 +168,6 @@ EXPORT int orvo_read_sms(int index, int *status, int *format, char *timestamp, i
     *part_index = message->part_index;
     *part_total = message->part_total;
     message->status = 1;
-    smssim::save(index, *message);
+    sim::sms::save(index, *message);
     return 0;
 }

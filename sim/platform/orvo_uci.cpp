@@ -1,25 +1,26 @@
 // liborvo-uci stand-in: reads and writes the same store as the uci command.
 #include "orvo_uci.h"
+#include "common/export.h"
 #include "simctl.h"
 #include "uci_store.h"
 
 #include <cstring>
 #include <string>
 
-#define EXPORT extern "C" __attribute__((visibility("default")))
+#define EXPORT extern "C" ORVO_EXPORT
 
 namespace {
 
-int result(uci::Status status) {
+int result(sim::uci::Status status) {
     switch (status) {
-    case uci::Status::ok:
+    case sim::uci::Status::ok:
         return 0;
-    case uci::Status::not_found:
+    case sim::uci::Status::not_found:
         return ORVO_UCI_ERR_NOTFOUND;
-    case uci::Status::invalid:
+    case sim::uci::Status::invalid:
         return ORVO_UCI_ERR_INVAL;
-    case uci::Status::io_error:
-    case uci::Status::parse_error:
+    case sim::uci::Status::io_error:
+    case sim::uci::Status::parse_error:
         break;
     }
     return ORVO_UCI_ERR_IO;
@@ -35,13 +36,13 @@ EXPORT int orvo_get_value(const char *config, const char *section, const char *o
         return code;
     if (!config || !section || !option || !value)
         return ORVO_UCI_ERR_INVAL;
-    uci::Path path;
-    if (!uci::parse_path(std::string(config) + "." + section + "." + option, &path) ||
+    sim::uci::Path path;
+    if (!sim::uci::parse_path(std::string(config) + "." + section + "." + option, &path) ||
         path.option.empty())
         return ORVO_UCI_ERR_INVAL;
     std::string text;
-    uci::Status status = uci::Store().get(path, &text);
-    if (status != uci::Status::ok)
+    sim::uci::Status status = sim::uci::Store().get(path, &text);
+    if (status != sim::uci::Status::ok)
         return result(status);
     // The caller's buffer holds ORVO_UCI_VALUE_MAX characters; a longer hand-written value
     // is refused rather than cut.
@@ -59,13 +60,13 @@ EXPORT int orvo_uci_set(const char *assignment) {
         return ORVO_UCI_ERR_INVAL;
     std::string text = assignment;
     size_t equals = text.find('=');
-    uci::Path path;
-    if (equals == std::string::npos || !uci::parse_path(text.substr(0, equals), &path) ||
+    sim::uci::Path path;
+    if (equals == std::string::npos || !sim::uci::parse_path(text.substr(0, equals), &path) ||
         path.option.empty())
         return ORVO_UCI_ERR_INVAL;
-    uci::Store store;
-    uci::Status status = store.set(path, text.substr(equals + 1));
-    if (status == uci::Status::ok)
+    sim::uci::Store store;
+    sim::uci::Status status = store.set(path, text.substr(equals + 1));
+    if (status == sim::uci::Status::ok)
         status = store.commit(path.config);
     return result(status);
 }

@@ -1,4 +1,4 @@
-# libqxtel's Wi-Fi client calls over a simulated Wi-Fi service, and its control tool.
+# libqxtel's Wi-Fi client calls over a simulated Wi-Fi service, and the service's process.
 find_package(Threads REQUIRED)
 add_library(orvo_simwifi STATIC wifi/wifi_world.cpp wifi/wifi_model.cpp)
 orvo_warnings(orvo_simwifi)
@@ -8,5 +8,5 @@ target_link_libraries(orvo_simwifi PUBLIC orvo_simctl orvo_platform_headers)
 target_sources(qxtel PRIVATE wifi/qxtel_wifi.cpp wifi/indications.cpp)
 target_link_libraries(qxtel PRIVATE orvo_simwifi Threads::Threads)
 
-orvo_sim_tool(orvo-simwifi wifi/simwifi_ctl.cpp)
-target_link_libraries(orvo-simwifi PRIVATE orvo_simwifi)
+orvo_sim_tool(orvo-sim-wifi wifi/wifi_service.cpp)
+target_link_libraries(orvo-sim-wifi PRIVATE orvo_simwifi)

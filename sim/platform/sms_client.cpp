@@ -1,4 +1,7 @@
 #include "sms_client.h"
+
+#include "common/unique_fd.h"
+#include "simctl.h"
 #include "sms_store.h"
 
 #include <atomic>
@@ -13,11 +16,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace smssim {
+namespace sim::sms {
 
 namespace {
 
+constexpr int kServiceCheckMs = 100;
+
 std::atomic<bool> g_open{false};
+// The service's process when the client opened: a restarted service has forgotten it.
+std::atomic<pid_t> g_service{0};
 std::atomic<unsigned> g_session{0};
 // Announcements before this offset of the arrivals file predate the open client.
 std::atomic<off_t> g_session_start{0};
@@ -33,24 +40,9 @@ off_t arrivals_size() {
     return stat(arrivals_path().c_str(), &st) == 0 ? st.st_size : 0;
 }
 
-class Fd {
-  public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    Fd(const Fd &) = delete;
-    Fd &operator=(const Fd &) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
-
 // The announcement at cursor, advancing the cursor past it.
 std::optional<int> next_arrival(off_t &cursor) {
-    Fd file(open(arrivals_path().c_str(), O_RDONLY | O_CLOEXEC));
+    orvo::UniqueFd file = orvo::open_fd(arrivals_path().c_str(), O_RDONLY);
     if (file.get() < 0)
         return std::nullopt;
     char line[32];
@@ -75,8 +67,10 @@ void drain(int fd) {
 } // namespace
 
 bool open_client() {
-    if (!prepare() || closed_event() < 0)
+    pid_t service = sim::service_pid("sms");
+    if (service <= 0 || !prepare() || closed_event() < 0)
         return false;
+    g_service = service;
     drain(closed_event());
     g_session_start = arrivals_size();
     ++g_session;
@@ -95,6 +89,10 @@ bool client_open() {
     return g_open;
 }
 
+bool client_ready() {
+    return g_open && sim::service_running("sms");
+}
+
 bool wait_arrival(int *index) {
     thread_local unsigned session = 0;
     thread_local off_t cursor = 0;
@@ -103,7 +101,7 @@ bool wait_arrival(int *index) {
         cursor = g_session_start;
     }
     // Watch before looking, so an announcement between the two is not missed.
-    Fd watch(inotify_init1(IN_CLOEXEC | IN_NONBLOCK));
+    orvo::UniqueFd watch(inotify_init1(IN_CLOEXEC | IN_NONBLOCK));
     if (watch.get() < 0 || inotify_add_watch(watch.get(), arrivals_path().c_str(), IN_MODIFY) < 0)
         return false;
     for (;;) {
@@ -111,13 +109,13 @@ bool wait_arrival(int *index) {
             *index = *arrived;
             return true;
         }
-        if (!g_open)
+        if (!g_open || sim::service_pid("sms") != g_service)
             return false;
         pollfd fds[2] = {{watch.get(), POLLIN, 0}, {closed_event(), POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0 && errno != EINTR)
+        if (poll(fds, 2, kServiceCheckMs) < 0 && errno != EINTR)
             return false;
         drain(watch.get());
     }
 }
 
-} // namespace smssim
+} // namespace sim::sms

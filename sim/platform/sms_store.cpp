@@ -1,4 +1,7 @@
 #include "sms_store.h"
+
+#include "common/guards.h"
+#include "common/unique_fd.h"
 #include "simctl.h"
 
 #include <algorithm>
@@ -6,11 +9,10 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <sstream>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace smssim {
+namespace sim::sms {
 
 namespace {
 
@@ -27,19 +29,13 @@ std::string message_path(int index) {
 // Serialises index allocation and removal between processes.
 class StoreLock {
   public:
-    StoreLock() : fd_(open((dir() + "/store.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)) {
-        if (fd_ >= 0)
-            flock(fd_, LOCK_EX);
-    }
-    ~StoreLock() {
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    StoreLock(const StoreLock &) = delete;
-    StoreLock &operator=(const StoreLock &) = delete;
+    StoreLock()
+        : fd_(orvo::open_fd((dir() + "/store.lock").c_str(), O_RDWR | O_CREAT, 0644)),
+          lock_(fd_.get()) {}
 
   private:
-    int fd_;
+    orvo::UniqueFd fd_;
+    orvo::FileLock lock_;
 };
 
 std::string serialise(const Message &m) {
@@ -86,8 +82,7 @@ std::optional<Message> parse(const std::string &data) {
 
 // Written whole under a temporary name, so a reader never sees half a message.
 bool write_atomically(const std::string &file, const std::string &data) {
-    std::string temporary = file + ".new";
-    return sim::write_file(temporary, data) && rename(temporary.c_str(), file.c_str()) == 0;
+    return sim::replace_file(file, data);
 }
 
 } // namespace
@@ -97,11 +92,7 @@ bool prepare() {
         return false;
     mkdir(dir().c_str(), 0755);
     mkdir((dir() + "/store").c_str(), 0755);
-    int fd = open(arrivals_path().c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    close(fd);
-    return true;
+    return orvo::open_fd(arrivals_path().c_str(), O_WRONLY | O_CREAT, 0644).valid();
 }
 
 std::string arrivals_path() {
@@ -142,6 +133,13 @@ bool erase(int index) {
     return unlink(message_path(index).c_str()) == 0;
 }
 
+void clear() {
+    StoreLock lock;
+    for (int index = 0; index < kCapacity; ++index)
+        unlink(message_path(index).c_str());
+    unlink((dir() + "/outbox").c_str());
+}
+
 std::vector<int> stored_indexes() {
     std::vector<int> indexes;
     for (int index = 0; index < kCapacity; ++index) {
@@ -180,23 +178,4 @@ std::pair<int, std::string> load_smsc() {
     return {type, address};
 }
 
-std::string escape(const std::string &text) {
-    std::string out;
-    for (unsigned char c : text) {
-        if (c == '\\')
-            out += "\\\\";
-        else if (c == '\n')
-            out += "\\n";
-        else if (c == '\t')
-            out += "\\t";
-        else if (c < 0x20 || c == 0x7f) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02x", c);
-            out += hex;
-        } else
-            out += static_cast<char>(c);
-    }
-    return out;
-}
-
-} // namespace smssim
+} // namespace sim::sms

@@ -6,11 +6,13 @@
 //   sms/smsc           the service-centre address, "<type> <address>"
 #pragma once
 
+#include "simctl.h"
+
 #include <optional>
 #include <string>
 #include <vector>
 
-namespace smssim {
+namespace sim::sms {
 
 constexpr int kCapacity = 50;
 
@@ -35,6 +37,8 @@ std::optional<int> store(const Message &message);
 std::optional<Message> load(int index);
 bool save(int index, const Message &message);
 bool erase(int index);
+// No stored and no sent messages.
+void clear();
 std::vector<int> stored_indexes();
 
 // Announces a stored message to the waiting clients.
@@ -46,7 +50,6 @@ std::string outbox();
 bool save_smsc(int type, const std::string &address);
 std::pair<int, std::string> load_smsc();
 
-// Text on one line: backslash, line feed, tab and control bytes escaped.
-std::string escape(const std::string &text);
+using sim::escape;
 
-} // namespace smssim
+} // namespace sim::sms

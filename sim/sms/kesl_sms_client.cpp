@@ -1,4 +1,4 @@
-// kesl-sms-client: an application of the SMS API.
+// orvo-sim-sms-client: an application of the SMS API.
 //   send NUMBER TEXT [FORMAT]   send a message
 //   listen                      print each new message until SIGINT or SIGTERM
 //   delete INDEX                delete a stored message
@@ -19,7 +19,7 @@
 namespace {
 
 int usage() {
-    std::fprintf(stderr, "usage: kesl-sms-client send NUMBER TEXT [FORMAT] | listen | "
+    std::fprintf(stderr, "usage: orvo-sim-sms-client send NUMBER TEXT [FORMAT] | listen | "
                          "delete INDEX | smsc [ADDRESS] | status\n");
     return 2;
 }

@@ -1,6 +1,8 @@
-// orvo-kwrite FILE TEXT: one write(2) of TEXT to a kernel file, with C escapes (\n, \t, \0,
+// orvo-sim-kwrite FILE TEXT: one write(2) of TEXT to a kernel file, with C escapes (\n, \t, \0,
 // \\) for the bytes a shell cannot pass. Prints "ok N" or the errno's name, so a transcript
 // compares the same on every kernel.
+#include "common/unique_fd.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -38,18 +40,17 @@ std::string unescape(const char *text) {
 
 int main(int argc, char **argv) {
     if (argc != 3) {
-        fprintf(stderr, "usage: orvo-kwrite FILE TEXT\n");
+        fprintf(stderr, "usage: orvo-sim-kwrite FILE TEXT\n");
         return 2;
     }
-    int fd = open(argv[1], O_WRONLY | O_CLOEXEC);
-    if (fd < 0) {
+    orvo::UniqueFd fd = orvo::open_fd(argv[1], O_WRONLY);
+    if (!fd) {
         printf("open %s\n", strerrorname_np(errno));
         return 1;
     }
     std::string bytes = unescape(argv[2]);
-    ssize_t n = write(fd, bytes.data(), bytes.size());
+    ssize_t n = write(fd.get(), bytes.data(), bytes.size());
     int error = errno;
-    close(fd);
     if (n < 0) {
         printf("%s\n", strerrorname_np(error));
         return 1;

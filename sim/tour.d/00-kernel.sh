@@ -8,5 +8,5 @@ show 'cat /sys/kernel/debug/wakeup_sources'
 say "Low-power-mode edges: a read of xp2xp_state waits for the next edge"
 show '(sleep 0.5; module ctl kernel edge 1) & dd if=/sys/xp2xp/xp2xp_notify/xp2xp_state bs=16 count=1 2>/dev/null | wc -c'
 say "The system log: one line per message, with time, tag and level"
-show 'orvo-logger TOUR_DEMO 3 "hello from the logger"; orvo-logger TOUR_DEMO 1 "a second message"'
+show 'orvo-sim-logger TOUR_DEMO 3 "hello from the logger"; orvo-sim-logger TOUR_DEMO 1 "a second message"'
 show 'module log'

@@ -1,8 +1,8 @@
 say "SMS: an application sends a message through liborvo-kesl-sms"
-show 'kesl-sms-client send +4917099 "Hello from the module"'
+show 'orvo-sim-sms-client send +4917099 "Hello from the module"'
 show 'module ctl sms outbox'
 say "SMS: a message arrives; the service takes the wake lock sms_read, the receive thread calls the handler and releases it"
-kesl-sms-client listen >/tmp/tour-sms.out &
+orvo-sim-sms-client listen >/tmp/tour-sms.out &
 listener=$!
 for _ in $(seq 100); do grep -q listening /tmp/tour-sms.out && break; sleep 0.05; done
 show 'module ctl sms deliver +4915112345 "Meeting at 10"'
@@ -13,4 +13,4 @@ show 'cat /sys/power/wake_lock; cat /sys/power/wake_unlock'
 show 'module ctl calls | grep -E "orvo_(wait|read)"'
 kill -TERM $listener
 wait $listener
-show 'module ctl sms store; kesl-sms-client status'
+show 'module ctl sms store; orvo-sim-sms-client status'

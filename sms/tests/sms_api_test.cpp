@@ -2,6 +2,7 @@
 // the simulated service.
 #include "liborvo-kesl-sms.h"
 #include "orvo_sms.h"
+#include "simclient.h"
 #include "sms_test_support.h"
 #include "tests/logger/log_capture.h"
 
@@ -133,7 +134,7 @@ TEST_F(SmsApi, FormatOutsideZeroToTwoIsRefused) {
         kesl_sms_msg msg = message("+15550001", format, "hello");
         expect_refused(std::to_string(format).c_str(), kesl_sms_send_sms(h, &msg), "input error");
     }
-    EXPECT_EQ(smstest::run({"orvo-smsctl", "outbox"}).text, "");
+    EXPECT_EQ(sim::sms_outbox(), "");
 }
 
 TEST_F(SmsApi, SendPassesMessageUnchanged) {
@@ -151,7 +152,7 @@ TEST_F(SmsApi, SendPassesMessageUnchanged) {
     EXPECT_EQ(service_calls(), (std::vector<std::string>{
                                    "orvo_send_sms +15550001 0 16", "orvo_send_sms +15550001 1 16",
                                    "orvo_send_sms +15550001 2 16", "orvo_send_sms 0123 0 1440"}));
-    EXPECT_EQ(smstest::run({"orvo-smsctl", "outbox"}).text, "+15550001\t0\t16\ttext in format 0\n"
+    EXPECT_EQ(sim::sms_outbox(), "+15550001\t0\t16\ttext in format 0\n"
                                                             "+15550001\t1\t16\ttext in format 1\n"
                                                             "+15550001\t2\t16\ttext in format 2\n"
                                                             "0123\t0\t1440\t" +
@@ -189,7 +190,9 @@ TEST_F(SmsApi, DeleteRemovesStoredMessageByIndex) {
     EXPECT_EQ(kesl_sms_deletefromstorage(h, &info), 0);
     EXPECT_EQ(service_calls(),
               std::vector<std::string>{"orvo_delete_sms " + std::to_string(first)});
-    std::string store = smstest::run({"orvo-smsctl", "store"}).text;
+    std::string store;
+    for (const auto &line : sim::sms_store())
+        store += line + "\n";
     EXPECT_EQ(store.find("\tone"), std::string::npos) << store;
     EXPECT_NE(store.find("\ttwo"), std::string::npos) << store;
 
@@ -211,7 +214,7 @@ TEST_F(SmsApi, ServiceCentreAddressGoesThroughService) {
     smstest::fail("orvo_get_smsc_address", -4);
     EXPECT_EQ(kesl_sms_getsmscenteraddress(h, &got), -4);
     smstest::unfail("orvo_get_smsc_address");
-    EXPECT_EQ(smstest::run({"orvo-smsctl", "smsc"}).text, "145 +4917200001\n");
+    EXPECT_EQ(sim::sms_smsc(), "145 +4917200001");
 }
 
 TEST_F(SmsApi, DatabaseStatusChecksNothing) {

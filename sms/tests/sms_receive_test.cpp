@@ -1,6 +1,7 @@
 // The receive threads: messages delivered to the simulated module reach the handler, and
 // the wake lock "sms_read" is released after each one.
 #include "liborvo-kesl-sms.h"
+#include "simclient.h"
 #include "sms_test_support.h"
 #include "tests/logger/log_capture.h"
 
@@ -206,7 +207,7 @@ TEST_F(SmsReceive, FailedReadSkipsHandlerButReleasesWakeLock) {
 
 TEST_F(SmsReceive, FailedWakeLockReleaseIsLoggedAndThreadGoesOn) {
     add_handler(handler_a);
-    std::ofstream("/sys/sim/control") << "fail wake_unlock 5 1\n";
+    sim::kernel_fail("wake_unlock", 5, 1);
     smstest::deliver({"+15550001", "one"});
     wait_until_handled(1);
     EXPECT_EQ(logcap::lines("ORVO_KESL_SMS"),

@@ -8,9 +8,9 @@ holds_sms_read() { grep -qw sms_read /sys/power/wake_lock; }
 not_holding_sms_read() { ! holds_sms_read; }
 
 # Two applications listen; one delivery reaches both.
-kesl-sms-client listen >/tmp/one.out &
+orvo-sim-sms-client listen >/tmp/one.out &
 one=$!
-kesl-sms-client listen >/tmp/two.out &
+orvo-sim-sms-client listen >/tmp/two.out &
 two=$!
 wait_for "first listener ready" 10 listening /tmp/one.out
 wait_for "second listener ready" 10 listening /tmp/two.out
@@ -36,22 +36,22 @@ wait $two
 expect_eq "store after three deliveries" \
     $'0\tread\t0\t1/1\t+4915112345\tHello\\nmodule\n1\tread\t1\t2/3\t0301234\tpart two\n2\tread\t0\t1/1\t0301234\tsingle' \
     "$(module ctl sms store)"
-expect_eq "store use" "3 of 50 used, 0 unread" "$(kesl-sms-client status)"
-expect_eq "delete" "deletefromstorage: 0" "$(kesl-sms-client delete 1)"
+expect_eq "store use" "3 of 50 used, 0 unread" "$(orvo-sim-sms-client status)"
+expect_eq "delete" "deletefromstorage: 0" "$(orvo-sim-sms-client delete 1)"
 expect_eq "deleted message gone" "0 2" "$(module ctl sms store | cut -f1 | tr '\n' ' ' | sed 's/ $//')"
 
 # Sending goes to the service's outbox.
-expect_eq "send" "send_sms: 0" "$(kesl-sms-client send +4917099 'Hi there' 2)"
+expect_eq "send" "send_sms: 0" "$(orvo-sim-sms-client send +4917099 'Hi there' 2)"
 expect_eq "outbox" $'+4917099\t2\t8\tHi there' "$(module ctl sms outbox)"
-expect_eq "format 3 refused" "send_sms: 2" "$(kesl-sms-client send +4917099 'x' 3)"
+expect_eq "format 3 refused" "send_sms: 2" "$(orvo-sim-sms-client send +4917099 'x' 3)"
 expect_eq "refusal logged" "ORVO_KESL_SMS 1 input error" "$(module log --plain | grep ORVO_KESL_SMS | tail -1)"
 
-expect_eq "set service centre" "setsmscenteraddress: 0" "$(kesl-sms-client smsc +4917200002)"
-expect_eq "read service centre" "145 +4917200002" "$(kesl-sms-client smsc)"
+expect_eq "set service centre" "setsmscenteraddress: 0" "$(orvo-sim-sms-client smsc +4917200002)"
+expect_eq "read service centre" "145 +4917200002" "$(orvo-sim-sms-client smsc)"
 
 # A failing wait ends the receive thread with its log line.
 module ctl fail orvo_wait_receive_new_sms -1
-kesl-sms-client listen >/tmp/three.out &
+orvo-sim-sms-client listen >/tmp/three.out &
 three=$!
 wait_for "wait failure logged" 10 sh -c "$ORVO_SRC/sim/module log --plain | grep -qxF 'ORVO_KESL_SMS 4 orvo_wait_receive_new_sms error'"
 kill -TERM $three

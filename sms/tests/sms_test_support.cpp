@@ -1,7 +1,8 @@
 #include "sms_test_support.h"
 
+#include "simclient.h"
+
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
@@ -38,42 +39,40 @@ Output run(const std::vector<std::string> &argv) {
 }
 
 int deliver(const std::vector<std::string> &args) {
-    std::vector<std::string> argv{"orvo-smsctl", "deliver"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    Output out = run(argv);
-    return out.status == 0 ? std::atoi(out.text.c_str()) : -1;
+    sim::SmsDelivery message;
+    size_t i = 0;
+    for (; i + 1 < args.size() && args[i].compare(0, 2, "--") == 0; i += 2) {
+        if (args[i] == "--format")
+            message.format = std::stoi(args[i + 1]);
+        else
+            message.length = std::stoi(args[i + 1]);
+    }
+    message.sender = args.at(i);
+    message.text = args.at(i + 1);
+    if (args.size() == i + 4) {
+        message.part_index = std::stoi(args[i + 2]);
+        message.part_total = std::stoi(args[i + 3]);
+    }
+    return sim::sms_deliver(message);
 }
 
 std::vector<std::string> service_calls() {
-    std::ifstream in("/run/orvo-sim/calls");
     std::vector<std::string> calls;
     const std::string prefix = "liborvo-sms ";
-    for (std::string line; std::getline(in, line);) {
+    for (const std::string &line : sim::calls()) {
         if (line.compare(0, prefix.size(), prefix) == 0)
             calls.push_back(line.substr(prefix.size()));
     }
     return calls;
 }
 
-void clear_calls() {
-    std::ofstream("/run/orvo-sim/calls", std::ios::trunc);
-}
+void clear_calls() { sim::clear_calls(); }
 
-void reset_service() {
-    std::error_code ignored;
-    for (const auto &entry :
-         std::filesystem::directory_iterator("/run/orvo-sim/sms/store", ignored))
-        std::filesystem::remove(entry.path(), ignored);
-    std::filesystem::remove("/run/orvo-sim/sms/outbox", ignored);
-}
+void reset_service() { sim::sms_clear(); }
 
-void fail(const std::string &call, int code) {
-    std::ofstream("/run/orvo-sim/fail/" + call) << code << "\n";
-}
+void fail(const std::string &call, int code) { sim::fail(call, code); }
 
-void unfail(const std::string &call) {
-    unlink(("/run/orvo-sim/fail/" + call).c_str());
-}
+void unfail(const std::string &call) { sim::unfail(call); }
 
 bool wake_lock_held(const std::string &name) {
     std::ifstream in("/sys/power/wake_lock");

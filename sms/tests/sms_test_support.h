@@ -15,7 +15,7 @@ struct Output {
 // Runs a program with its arguments as given (no shell) and collects its standard output.
 Output run(const std::vector<std::string> &argv);
 
-// A message arrives at the module (ctl sms deliver ARGS...); returns its index.
+// A message arrives at the module (as ctl sms deliver ARGS... takes them); returns its index.
 int deliver(const std::vector<std::string> &args);
 
 // The SMS service calls received, "<call> <args>", oldest first.

@@ -109,7 +109,7 @@ check_project() {
         [[ " ${LIBRARIES[*]} " = *" $name "* ]] || fail "$name in the module component"
     done
     [ -z "$(ls -A "$dir/module$prefix/include" 2>/dev/null)" ] || fail "headers in the module component"
-    [ -x "$dir/sim$prefix/libexec/orvo-sim/orvo-logger" ] || fail "sim tools not installed"
+    [ -x "$dir/sim$prefix/libexec/orvo-sim/orvo-sim-logger" ] || fail "sim tools not installed"
 
     build_example "$kind" "$dir/all" "$libdir" "$prefix"
 }

@@ -3,52 +3,43 @@
 # other end has gone. One case per run: autosuspend_faults_test.sh CASE
 . "$ORVO_SRC/tests/lib.sh"
 ctl() { "$ORVO_SRC/sim/module" ctl "$@"; }
-service=$ORVO_BUILD/simbin/orvo-autosuspendd
-
-service_pid() {
-    local exe
-    for exe in /proc/[0-9]*/exe; do
-        if [ "$(readlink "$exe" 2>/dev/null)" = "$service" ]; then
-            basename "$(dirname "$exe")"
-            return 0
-        fi
-    done
-    return 1
-}
-
 kill_service() {
-    local pid
-    pid=$(service_pid) || { fail "no service running"; return 1; }
-    kill -KILL "$pid"
-    wait_for "the killed service is gone" 5 bash -c "! kill -0 $pid"
+    expect_ok "the killed service is gone" ctl autosuspend kill KILL
 }
 
 start_service() {
-    "$service" >/dev/null 2>>/run/orvo-sim/autosuspend.err &
     # The killed one left its socket files: ready is when the new one answers.
-    wait_for "the service answers again" 5 ctl autosuspend status >/dev/null
+    expect_ok "the service answers again" ctl autosuspend start
 }
 
 data_channels() {
-    ctl autosuspend status | sed -n 's/.* \([0-9]*\) data channels.*/\1/p'
+    ctl autosuspend state | sed -n 's/.* \([0-9]*\) data channels.*/\1/p'
 }
 
 data_channels_are() {
     [ "$(data_channels)" = "$1" ]
 }
 
+# A waiter gets the records announced after it began to wait: before a send, wait until the
+# waiters have begun (each logs this line as it starts to wait).
+waits_begun_are() {
+    [ "$("$ORVO_SRC/sim/module" log --plain | grep -c 'libautosuspend_get_feedback wait\.')" = "$1" ]
+}
+
 # Clients blocked in orvo_wait_wakeup_event get every record sent before and after the
 # service is killed and started again: their reader connects again by itself.
 waiters_survive_restart() {
-    orvo-autosuspend-client wait 2 >/tmp/w1 &
+    orvo-sim-autosuspend-client wait 2 >/tmp/w1 &
     local w1=$!
-    orvo-autosuspend-client wait 2 >/tmp/w2 &
+    orvo-sim-autosuspend-client wait 2 >/tmp/w2 &
     local w2=$!
     wait_for "both waiters connected" 5 data_channels_are 2
+    wait_for "both waiters waiting" 5 waits_begun_are 2
     ctl autosuspend send 10 20 >/dev/null
     kill_service
     start_service
     wait_for "both waiters connected again" 10 data_channels_are 2
+    wait_for "both waiters waiting again" 5 waits_begun_are 4
     ctl autosuspend send 30 40 >/dev/null
     expect_ok "first waiter ends well" wait $w1
     expect_ok "second waiter ends well" wait $w2
@@ -60,7 +51,7 @@ waiters_survive_restart() {
 
 # A command sent after the service died fails with -1; SIGPIPE does not end the caller.
 send_after_service_killed() {
-    coproc client { kesl-call autosuspend 1 wait autosuspend 1 wait autosuspend 0; }
+    coproc client { orvo-sim-kesl-call autosuspend 1 wait autosuspend 1 wait autosuspend 0; }
     local line
     read -r -t 5 line <&"${client[0]}"
     expect_eq "enable while the service runs" "autosuspend 0" "$line"
@@ -75,15 +66,15 @@ send_after_service_killed() {
     local pid=$client_PID
     wait "$pid"
     expect_eq "the caller ends normally, not by SIGPIPE" 0 $?
-    expect_eq "a new process enables again" "autosuspend 0" "$(kesl-call autosuspend 1)"
+    expect_eq "a new process enables again" "autosuspend 0" "$(orvo-sim-kesl-call autosuspend 1)"
 }
 
 # A waiter killed without closing its channel does not stop the others getting records,
 # and the service goes on.
 waiter_killed_before_a_send() {
-    orvo-autosuspend-client wait 1 >/tmp/w1 &
+    orvo-sim-autosuspend-client wait 1 >/tmp/w1 &
     local w1=$!
-    orvo-autosuspend-client wait 1 >/tmp/w2 &
+    orvo-sim-autosuspend-client wait 1 >/tmp/w2 &
     local w2=$!
     wait_for "both waiters connected" 5 data_channels_are 2
     kill -KILL $w1
@@ -91,7 +82,7 @@ waiter_killed_before_a_send() {
     ctl autosuspend send 50 60 >/dev/null
     expect_ok "the other waiter ends well" wait $w2
     expect_eq "the other waiter's record" "wake-up: slept from 50 ms to 60 ms" "$(cat /tmp/w2)"
-    expect_ok "the service still runs" service_pid >/dev/null
+    expect_eq "the service still runs" running "$(ctl autosuspend status)"
     wait_for "the dead waiter's channel is dropped" 5 data_channels_are 0
 }
 

@@ -3,6 +3,7 @@
 // they were sent, never one twice, and the waiting goes on after the restart.
 #include "liborvo-autosuspend.h"
 #include "pm/tests/support.h"
+#include "simclient.h"
 
 #include <gtest/gtest.h>
 
@@ -19,38 +20,16 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const std::string kService =
-    std::string(getenv("ORVO_BUILD") ? getenv("ORVO_BUILD") : "") + "/simbin/orvo-autosuspendd";
-
-pid_t service_pid() {
-    for (int pid = 2; pid < 32768; ++pid) {
-        char link[256] = {};
-        std::string exe = "/proc/" + std::to_string(pid) + "/exe";
-        ssize_t n = readlink(exe.c_str(), link, sizeof link - 1);
-        if (n > 0 && kService == link)
-            return pid;
-    }
-    return -1;
-}
-
 void send_record(int value) {
-    std::string command = "orvo-autosuspendctl send " + std::to_string(value) + " " +
-                          std::to_string(value + 1) + " >/dev/null";
-    ASSERT_EQ(system(command.c_str()), 0);
+    std::string request = "send " + std::to_string(value) + " " + std::to_string(value + 1);
+    ASSERT_TRUE(sim::autosuspend(request).ok);
 }
 
+// Killed outright, then started again: ready when the new one answers.
 void restart_service() {
-    pid_t old = service_pid();
-    ASSERT_GT(old, 0);
-    kill(old, SIGKILL);
-    ASSERT_TRUE(support::wait_until([old] { return kill(old, 0) != 0; }));
-    if (fork() == 0) {
-        execl(kService.c_str(), kService.c_str(), static_cast<char *>(nullptr));
-        _exit(127);
-    }
-    // The killed one left its socket files: ready is when the new one answers.
-    ASSERT_TRUE(support::wait_until(
-        [] { return system("orvo-autosuspendctl status >/dev/null 2>&1") == 0; }));
+    sim::Service service("autosuspend");
+    ASSERT_TRUE(service.kill(SIGKILL)) << service.error();
+    ASSERT_TRUE(service.start()) << service.error();
 }
 
 struct Waiter {

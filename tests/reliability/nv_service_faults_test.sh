@@ -46,10 +46,7 @@ slow_service() {
 service_killed_and_restarted() {
     nv start
     nv set a.b kept --req-id 40 >/dev/null
-    local pid
-    pid=$(cat /run/orvo-sim/nv/service.pid)
-    kill -KILL "$pid"
-    wait_for "the killed service is gone" 5 bash -c "! kill -0 $pid"
+    expect_ok "the killed service is gone" ctl nvservice kill KILL
     nv get a.b --req-id 41 --timeout 15000 >/tmp/answer &
     local client=$!
     sleep 0.3
@@ -73,11 +70,8 @@ service_dies_holding_a_request() {
     nv service silent 1
     nv get a.b --req-id 51 --timeout 40000 >/tmp/answer &
     local client=$!
-    wait_for "the service took the request" 2 grep -q 'req_id=51 ' /run/orvo-sim/nv/requests.log
-    local pid
-    pid=$(cat /run/orvo-sim/nv/service.pid)
-    kill -KILL "$pid"
-    wait_for "the killed service is gone" 5 bash -c "! kill -0 $pid"
+    wait_for "the service took the request" 2 sh -c "\"\$ORVO_SRC/sim/module\" ctl nv requests | grep -q 'req_id=51 '"
+    expect_ok "the killed service is gone" ctl nvservice kill KILL
     nv start service
     sleep 1
     expect_fail "no answer before the wait ends" answered /tmp/answer

@@ -9,8 +9,8 @@ mkdir "$tmp_dir/src" "$run_dir/build"
 trap 'rmdir "$tmp_dir/src" "$tmp_dir" "$run_dir/build" "$run_dir"' EXIT
 
 # What the module sees of its folders: their files, the private /tmp beside them.
-probe='test -f "$ORVO_SRC/sim/config/orvo_uci" && test -x "$ORVO_BUILD/bin/orvo-simkernel" &&
-       test -f /etc/config/orvo_uci && test -d /run/orvo-sim/fail && echo visible
+probe='test -f "$ORVO_SRC/sim/config/orvo_uci" && test -x "$ORVO_BUILD/bin/orvo-sim-kernel" &&
+       test -f /etc/config/orvo_uci && "$ORVO_SRC/sim/module" ctl calls && echo visible
        ls -A /tmp | grep -v "^autosuspend\.\(cmd\|data\)\.server$"
        echo "$ORVO_SRC $ORVO_BUILD"'
 

@@ -10,7 +10,7 @@ trap 'rm -rf "$clone"' EXIT
 git clone -q --no-checkout "$SRC" "$clone/src" && git -C "$clone/src" checkout -q "$commit" ||
     exit 1
 cmake -S "$clone/src" -B "$clone/src/build" -DORVO_WERROR=ON >/dev/null || exit 1
-if ! cmake --build "$clone/src/build" -j"$JOBS" --target orvo-simkernel orvo-autosuspendd \
+if ! cmake --build "$clone/src/build" -j"$JOBS" --target orvo-sim-kernel orvo-sim-ctl orvo-sim-autosuspend orvo-sim-wifi orvo-sim-sms \
     >"$clone/build.log" 2>&1; then
     grep -E 'error|warning' "$clone/build.log" | head -50
     echo "tmp-clone build failed"

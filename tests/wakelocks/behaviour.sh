@@ -10,8 +10,8 @@ LOCK=/sys/power/wake_lock
 UNLOCK=/sys/power/wake_unlock
 SOURCES=/sys/kernel/debug/wakeup_sources
 
-lock() { echo "lock '$1': $(orvo-kwrite $LOCK "$1")"; }
-unlock() { echo "unlock '$1': $(orvo-kwrite $UNLOCK "$1")"; }
+lock() { echo "lock '$1': $(orvo-sim-kwrite $LOCK "$1")"; }
+unlock() { echo "unlock '$1': $(orvo-sim-kwrite $UNLOCK "$1")"; }
 # A listing's exact bytes, line feeds and all.
 show() {
     local text

@@ -4,6 +4,7 @@
 #include "dual_param.h"
 #include "dual_waits.h"
 #include "qx_wifi.h"
+#include "simclient.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,7 @@ namespace {
 
 using namespace wifi_tools;
 
-// sim/module ARGS inside the test's simulated module; its output.
+// sim/module ARGS inside the test's simulated module (the Wi-Fi world's own settings); its output.
 std::string module(const std::string &args) {
     const char *src = std::getenv("ORVO_SRC");
     std::string command = std::string(src ? src : ".") + "/sim/module " + args + " 2>&1";
@@ -32,10 +33,9 @@ std::string module(const std::string &args) {
 
 // Calls received in this module whose line holds `call`.
 int calls_of(const std::string &call) {
-    std::string calls = module("ctl calls");
     int count = 0;
-    for (size_t at = calls.find(call); at != std::string::npos; at = calls.find(call, at + 1))
-        ++count;
+    for (const std::string &line : sim::calls())
+        count += line.find(call) != std::string::npos;
     return count;
 }
 
@@ -116,7 +116,7 @@ class DualWaits : public ::testing::Test {
         module("ctl wifi result sta ok");
     }
     void TearDown() override {
-        module("ctl wifi fail qx_wifi_get_enable_status_ext 0");
+        sim::unfail("qx_wifi_get_enable_status_ext");
         qx_wifi_disable_ext(0);
     }
 };
@@ -135,7 +135,7 @@ TEST_F(DualWaits, AFailedEnableStateEndsTheWaitWithOne) {
 }
 
 TEST_F(DualWaits, QueriesWithoutAnswerAreTriedFiveTimes) {
-    module("ctl wifi fail qx_wifi_get_enable_status_ext -2");
+    ASSERT_TRUE(sim::fail("qx_wifi_get_enable_status_ext", -2));
     int before = calls_of("qx_wifi_get_enable_status_ext");
     ASSERT_EQ(0, qx_wifi_enable_ext(0));
     EXPECT_EQ(11, user_wait_enable_status());

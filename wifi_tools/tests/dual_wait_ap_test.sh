@@ -27,7 +27,7 @@ ctlw result ap never
 ap_fails "access point never settles" 11 "${W}user_ap_status_cb:1,2,ORVO-AP1,0,02:4f:56:00:00:01" \
     "$starting" "${W}user_wait_ap_start_status fail:11!!!"
 ctlw result ap ok
-ctlw fail qx_wifi_ap_start_ext -4
+"$ORVO_SRC/sim/module" ctl fail qx_wifi_ap_start_ext -4
 ap_fails "access point start refused" -4 "" "${W}qx_wifi_ap_start fail:-4!!!"
 
 finish

@@ -21,7 +21,7 @@ ctlw result disable never
 disable_fails "disable never settles" 11 "$(t_ap_down 0 3)" "${W}user_status_cb:1,2" \
     "${W}user_wait_disable_status fail:11!!!"
 ctlw result disable ok
-ctlw fail qx_wifi_disable_ext -6
+"$ORVO_SRC/sim/module" ctl fail qx_wifi_disable_ext -6
 disable_fails "disable refused" -6 "${W}qx_wifi_disable fail:-6!!!"
 
 finish

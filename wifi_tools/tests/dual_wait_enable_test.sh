@@ -28,14 +28,14 @@ ctlw result enable ok
 
 ctlw reset
 forget_calls
-ctlw fail qx_wifi_enable_ext -5
+"$ORVO_SRC/sim/module" ctl fail qx_wifi_enable_ext -5
 run_to_end wlan_dual_demo $'q\n'
 expect_transcript "enable refused" "$(
     t_begin
     echo "${W}qx_wifi_enable fail:-5!!!"
     echo "${W}user_wifi_enable fail:-5!!!")"
 expect_eq "enable refused: no query" 0 "$(calls | grep -c get_enable_status)"
-ctlw fail qx_wifi_enable_ext 0
+"$ORVO_SRC/sim/module" ctl fail qx_wifi_enable_ext 0
 
 # Without init, no callback is registered and the run goes on.
 ctlw reset

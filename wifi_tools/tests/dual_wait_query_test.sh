@@ -1,7 +1,7 @@
 # A status query that gets no answer only uses up a try of its wait.
 . "$(dirname "$0")/wifi_lib.sh"
 
-ctlw fail qx_wifi_get_enable_status_ext -7 2
+"$ORVO_SRC/sim/module" ctl fail qx_wifi_get_enable_status_ext -7 2
 forget_calls
 run_to_end wlan_dual_demo $'q\n'
 expect_transcript "two queries unanswered" "$(t_begin; t_enable; t_ap 0; t_prompt; t_shutdown 0 0)"
@@ -9,7 +9,7 @@ expect_eq "answered at the third query" 3 \
     "$(calls | sed -n '/enable_ext/,/work_mode/p' | grep -c get_enable_status)"
 
 ctlw reset
-ctlw fail qx_wifi_get_enable_status_ext -7
+"$ORVO_SRC/sim/module" ctl fail qx_wifi_get_enable_status_ext -7
 forget_calls
 run_to_end wlan_dual_demo $'q\n'
 expect_transcript "no query answered" "$(

@@ -28,7 +28,7 @@ sta_fails "station state 6, code 0" 1 1 \
     "$(t_sta_status 2 6 Home "" 0 0)" "${W}sta_status end" \
     "${W}user_wait_sta_start_status fail:1!!!"
 ctlw result sta ok
-ctlw fail qx_wifi_sta_start_ext -8
+"$ORVO_SRC/sim/module" ctl fail qx_wifi_sta_start_ext -8
 sta_fails "station start refused" -8 0 "${W}qx_wifi_sta_start fail:-8!!!"
 
 finish

@@ -7,7 +7,7 @@ R='[wlan_rftest]'
 OUT=/tmp/out
 ctlw() { "$ORVO_SRC/sim/module" ctl wifi "$@"; }
 calls() { "$ORVO_SRC/sim/module" ctl calls; }
-forget_calls() { rm -f /run/orvo-sim/calls; }
+forget_calls() { "$ORVO_SRC/sim/module" ctl calls clear; }
 
 # Every state change takes 300 ms: each wait succeeds at its first query, one second in,
 # and each callback comes well apart from the main flow's lines.

@@ -7,7 +7,7 @@
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    WakeLocks locks;
+    sim::kernel::WakeLocks locks;
     std::string text(reinterpret_cast<const char *>(data), size);
     size_t split = text.find('|');
     std::string first = text.substr(0, split);

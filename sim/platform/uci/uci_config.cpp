@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstdlib>
 
-namespace uci {
+namespace sim::uci {
 
 namespace {
 
@@ -263,4 +263,4 @@ bool valid_section_ref(const std::string &ref) {
     return valid_name(ref) || parse_anonymous_ref(ref, &type, &index);
 }
 
-} // namespace uci
+} // namespace sim::uci

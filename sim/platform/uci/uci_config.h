@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace uci {
+namespace sim::uci {
 
 struct Option {
     std::string name;
@@ -53,4 +53,4 @@ bool valid_config_name(const std::string &name);
 bool valid_name(const std::string &name); // section and option names
 bool valid_section_ref(const std::string &ref);
 
-} // namespace uci
+} // namespace sim::uci

@@ -25,21 +25,21 @@ int usage() {
     return 1;
 }
 
-int report(uci::Status status) {
+int report(sim::uci::Status status) {
     const char *text = nullptr;
     switch (status) {
-    case uci::Status::ok:
+    case sim::uci::Status::ok:
         return 0;
-    case uci::Status::not_found:
+    case sim::uci::Status::not_found:
         text = "Entry not found";
         break;
-    case uci::Status::invalid:
+    case sim::uci::Status::invalid:
         text = "Invalid argument";
         break;
-    case uci::Status::io_error:
+    case sim::uci::Status::io_error:
         text = "I/O error";
         break;
-    case uci::Status::parse_error:
+    case sim::uci::Status::parse_error:
         text = "Parse error";
         break;
     }
@@ -49,32 +49,32 @@ int report(uci::Status status) {
 }
 
 int get(const std::string &argument) {
-    uci::Path path;
-    if (!uci::parse_path(argument, &path))
-        return report(uci::Status::invalid);
+    sim::uci::Path path;
+    if (!sim::uci::parse_path(argument, &path))
+        return report(sim::uci::Status::invalid);
     std::string value;
-    uci::Status status = uci::Store().get(path, &value);
-    if (status == uci::Status::ok)
+    sim::uci::Status status = sim::uci::Store().get(path, &value);
+    if (status == sim::uci::Status::ok)
         std::printf("%s\n", value.c_str());
     return report(status);
 }
 
 int set(const std::string &argument) {
     size_t equals = argument.find('=');
-    uci::Path path;
-    if (equals == std::string::npos || !uci::parse_path(argument.substr(0, equals), &path))
-        return report(uci::Status::invalid);
-    return report(uci::Store().set(path, argument.substr(equals + 1)));
+    sim::uci::Path path;
+    if (equals == std::string::npos || !sim::uci::parse_path(argument.substr(0, equals), &path))
+        return report(sim::uci::Status::invalid);
+    return report(sim::uci::Store().set(path, argument.substr(equals + 1)));
 }
 
 int remove(const std::string &argument) {
-    uci::Path path;
-    if (!uci::parse_path(argument, &path))
-        return report(uci::Status::invalid);
-    return report(uci::Store().remove(path));
+    sim::uci::Path path;
+    if (!sim::uci::parse_path(argument, &path))
+        return report(sim::uci::Status::invalid);
+    return report(sim::uci::Store().remove(path));
 }
 
-void show_section(const std::string &config, const uci::Section &section, size_t position,
+void show_section(const std::string &config, const sim::uci::Section &section, size_t position,
                   const std::string &only_option) {
     std::string name = section.name;
     if (name.empty())
@@ -87,22 +87,22 @@ void show_section(const std::string &config, const uci::Section &section, size_t
             continue;
         std::string values;
         for (const auto &value : option.values)
-            values += (values.empty() ? "" : " ") + uci::quote(value);
+            values += (values.empty() ? "" : " ") + sim::uci::quote(value);
         std::printf("%s.%s=%s\n", prefix.c_str(), option.name.c_str(), values.c_str());
     }
 }
 
 int show(const std::string &argument) {
-    uci::Path path;
-    if (!uci::parse_path(argument, &path))
-        return report(uci::Status::invalid);
-    uci::Config config;
-    uci::Status status = uci::Store().load(path.config, &config);
-    if (status != uci::Status::ok)
+    sim::uci::Path path;
+    if (!sim::uci::parse_path(argument, &path))
+        return report(sim::uci::Status::invalid);
+    sim::uci::Config config;
+    sim::uci::Status status = sim::uci::Store().load(path.config, &config);
+    if (status != sim::uci::Status::ok)
         return report(status);
-    const uci::Section *wanted = path.section.empty() ? nullptr : config.find(path.section);
+    const sim::uci::Section *wanted = path.section.empty() ? nullptr : config.find(path.section);
     if (!path.section.empty() && (!wanted || (!path.option.empty() && !wanted->find(path.option))))
-        return report(uci::Status::not_found);
+        return report(sim::uci::Status::not_found);
     std::vector<size_t> positions; // index of each section among those of its type
     for (size_t i = 0; i < config.sections.size(); ++i) {
         size_t position = 0;
@@ -115,10 +115,10 @@ int show(const std::string &argument) {
 }
 
 int changes(const std::vector<std::string> &configs) {
-    uci::Store store;
+    sim::uci::Store store;
     for (const auto &config : configs) {
         std::vector<std::string> lines;
-        if (uci::Status status = store.changes(config, &lines); status != uci::Status::ok)
+        if (sim::uci::Status status = store.changes(config, &lines); status != sim::uci::Status::ok)
             return report(status);
         for (const auto &line : lines)
             std::printf("%s\n", line.c_str());
@@ -143,7 +143,7 @@ int main(int argc, char **argv) {
         return usage();
     std::string command = argv[first];
     std::vector<std::string> args(argv + first + 1, argv + argc);
-    uci::Store store;
+    sim::uci::Store store;
 
     if (command == "get" && args.size() == 1)
         return get(args[0]);
@@ -169,6 +169,6 @@ int main(int argc, char **argv) {
     }
     if (command == "get" || command == "set" || command == "delete" || command == "commit" ||
         command == "revert" || command == "changes" || command == "show")
-        return report(uci::Status::invalid);
+        return report(sim::uci::Status::invalid);
     return usage();
 }

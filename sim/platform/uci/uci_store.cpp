@@ -1,59 +1,59 @@
+// readdir of a 32-bit build: 64-bit directory offsets, as the host's file systems give them.
+#define _FILE_OFFSET_BITS 64
 #include "uci_store.h"
 
+#include "common/guards.h"
+#include "common/io.h"
+#include "common/unique_fd.h"
 #include "orvo_uci.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace uci {
+namespace sim::uci {
 
 namespace {
-
-class Descriptor {
-  public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 // Held across each operation: shared for readers, exclusive for writers.
 class StoreLock {
   public:
     StoreLock(const std::string &save_dir, bool exclusive)
-        : fd_(open((save_dir + "/.lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC,
-                   0600)) {
-        locked_ = fd_.get() >= 0 && flock(fd_.get(), exclusive ? LOCK_EX : LOCK_SH) == 0;
-    }
-    bool locked() const { return locked_; }
+        : fd_(orvo::open_fd((save_dir + "/.lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW, 0600)),
+          lock_(fd_.get(),
+                exclusive ? orvo::FileLock::Mode::exclusive : orvo::FileLock::Mode::shared) {}
+    bool locked() const { return lock_.locked(); }
 
   private:
-    Descriptor fd_;
-    bool locked_ = false;
+    orvo::UniqueFd fd_;
+    orvo::FileLock lock_;
 };
+
+bool ensure_save_dir(const std::string &dir);
+
+// Runs body with the store's lock held; an I/O error when the lock cannot be had.
+template <typename Body> Status under_lock(const std::string &save_dir, bool exclusive, Body body) {
+    if (!ensure_save_dir(save_dir))
+        return Status::io_error;
+    StoreLock lock(save_dir, exclusive);
+    if (!lock.locked())
+        return Status::io_error;
+    return body();
+}
 
 enum class Read { ok, missing, failed };
 
 Read read_file(const std::string &file, std::string *text) {
-    Descriptor fd(open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    if (fd.get() < 0)
+    orvo::UniqueFd fd = orvo::open_fd(file.c_str(), O_RDONLY | O_NOFOLLOW);
+    if (!fd)
         return errno == ENOENT ? Read::missing : Read::failed;
     text->clear();
     char buf[4096];
     ssize_t n;
-    while ((n = read(fd.get(), buf, sizeof buf)) > 0)
+    while ((n = orvo::read_all(fd.get(), buf, sizeof buf)) > 0)
         text->append(buf, static_cast<size_t>(n));
     return n < 0 ? Read::failed : Read::ok;
 }
@@ -62,18 +62,13 @@ Read read_file(const std::string &file, std::string *text) {
 bool replace_file(const std::string &file, const std::string &text) {
     std::string temporary = file + ".new-" + std::to_string(getpid());
     unlink(temporary.c_str());
-    Descriptor fd(
-        open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
-    if (fd.get() < 0)
+    orvo::UniqueFd fd =
+        orvo::open_fd(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0644);
+    if (!fd)
         return false;
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = write(fd.get(), text.data() + done, text.size() - done);
-        if (n <= 0) {
-            unlink(temporary.c_str());
-            return false;
-        }
-        done += static_cast<size_t>(n);
+    if (orvo::write_all(fd.get(), text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
+        unlink(temporary.c_str());
+        return false;
     }
     if (fsync(fd.get()) != 0 || rename(temporary.c_str(), file.c_str()) != 0) {
         unlink(temporary.c_str());
@@ -190,12 +185,7 @@ Status Store::read_config(const std::string &config, Config *out) {
 Status Store::load(const std::string &config, Config *out) {
     if (!valid_config_name(config))
         return Status::invalid;
-    if (!ensure_save_dir(save_dir_))
-        return Status::io_error;
-    StoreLock lock(save_dir_, false);
-    if (!lock.locked())
-        return Status::io_error;
-    return read_config(config, out);
+    return under_lock(save_dir_, false, [&] { return read_config(config, out); });
 }
 
 Status Store::get(const Path &path, std::string *value) {
@@ -220,30 +210,27 @@ Status Store::get(const Path &path, std::string *value) {
 }
 
 Status Store::stage(const Path &path, const std::vector<std::string> &change) {
-    if (!ensure_save_dir(save_dir_))
-        return Status::io_error;
-    StoreLock lock(save_dir_, true);
-    if (!lock.locked())
-        return Status::io_error;
-    Config config;
-    Status status = read_config(path.config, &config);
-    if (status != Status::ok)
-        return status;
-    // Options need their section; a section of its own may be created.
-    bool creates_section = change[0] == "section";
-    if (!creates_section && !config.find(path.section))
-        return Status::not_found;
-    if (change[0] == "delete" && !path.option.empty() &&
-        !config.find(path.section)->find(path.option))
-        return Status::not_found;
-    std::string delta;
-    if (read_file(delta_file(path.config), &delta) == Read::failed)
-        return Status::io_error;
-    std::string line;
-    for (const auto &word : change)
-        line += (line.empty() ? "" : " ") + quote(word);
-    return replace_file(delta_file(path.config), delta + line + "\n") ? Status::ok
-                                                                      : Status::io_error;
+    return under_lock(save_dir_, true, [&] {
+        Config config;
+        Status status = read_config(path.config, &config);
+        if (status != Status::ok)
+            return status;
+        // Options need their section; a section of its own may be created.
+        bool creates_section = change[0] == "section";
+        if (!creates_section && !config.find(path.section))
+            return Status::not_found;
+        if (change[0] == "delete" && !path.option.empty() &&
+            !config.find(path.section)->find(path.option))
+            return Status::not_found;
+        std::string delta;
+        if (read_file(delta_file(path.config), &delta) == Read::failed)
+            return Status::io_error;
+        std::string line;
+        for (const auto &word : change)
+            line += (line.empty() ? "" : " ") + quote(word);
+        return replace_file(delta_file(path.config), delta + line + "\n") ? Status::ok
+                                                                          : Status::io_error;
+    });
 }
 
 Status Store::set(const Path &path, const std::string &value) {
@@ -271,21 +258,18 @@ Status Store::remove(const Path &path) {
 Status Store::commit(const std::string &config) {
     if (!valid_config_name(config))
         return Status::invalid;
-    if (!ensure_save_dir(save_dir_))
-        return Status::io_error;
-    StoreLock lock(save_dir_, true);
-    if (!lock.locked())
-        return Status::io_error;
-    if (access(delta_file(config).c_str(), F_OK) != 0)
-        return access(config_file(config).c_str(), F_OK) == 0 ? Status::ok : Status::not_found;
-    Config merged;
-    Status status = read_config(config, &merged);
-    if (status != Status::ok)
-        return status;
-    if (!replace_file(config_file(config), format(merged)))
-        return Status::io_error;
-    unlink(delta_file(config).c_str());
-    return Status::ok;
+    return under_lock(save_dir_, true, [&] {
+        if (access(delta_file(config).c_str(), F_OK) != 0)
+            return access(config_file(config).c_str(), F_OK) == 0 ? Status::ok : Status::not_found;
+        Config merged;
+        Status status = read_config(config, &merged);
+        if (status != Status::ok)
+            return status;
+        if (!replace_file(config_file(config), format(merged)))
+            return Status::io_error;
+        unlink(delta_file(config).c_str());
+        return Status::ok;
+    });
 }
 
 // The config names in a folder, sorted.
@@ -325,14 +309,11 @@ Status Store::commit_all() {
 Status Store::revert(const std::string &config) {
     if (!valid_config_name(config))
         return Status::invalid;
-    if (!ensure_save_dir(save_dir_))
-        return Status::io_error;
-    StoreLock lock(save_dir_, true);
-    if (!lock.locked())
-        return Status::io_error;
-    if (unlink(delta_file(config).c_str()) != 0 && errno != ENOENT)
-        return Status::io_error;
-    return Status::ok;
+    return under_lock(save_dir_, true, [&] {
+        if (unlink(delta_file(config).c_str()) != 0 && errno != ENOENT)
+            return Status::io_error;
+        return Status::ok;
+    });
 }
 
 Status Store::changes(const std::string &config, std::vector<std::string> *lines) {
@@ -357,4 +338,4 @@ Status Store::changes(const std::string &config, std::vector<std::string> *lines
     return Status::ok;
 }
 
-} // namespace uci
+} // namespace sim::uci

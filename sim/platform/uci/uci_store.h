@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace uci {
+namespace sim::uci {
 
 enum class Status { ok, not_found, invalid, io_error, parse_error };
 
@@ -50,4 +50,4 @@ class Store {
     std::string save_dir_;
 };
 
-} // namespace uci
+} // namespace sim::uci

@@ -1,5 +1,6 @@
 #include "indications.h"
 
+#include "simctl.h"
 #include "wifi_model.h"
 
 #include <condition_variable>
@@ -8,7 +9,7 @@
 #include <sstream>
 #include <thread>
 
-namespace simwifi {
+namespace sim::wifi {
 namespace {
 
 constexpr auto kPollPeriod = std::chrono::milliseconds(50);
@@ -84,10 +85,13 @@ void report_event(const std::string &line) {
     }
 }
 
+// Indications come from the service that the client initialised with: while the service is
+// stopped none arrive, and after a restart none until the client initialises again.
 class Indications {
   public:
     void start() {
         std::lock_guard<std::mutex> guard(mutex_);
+        generation_ = sim::service_pid("wifi");
         if (thread_.joinable())
             return;
         stop_ = false;
@@ -97,7 +101,8 @@ class Indications {
         off_t offset = events_end();
         // The thread inherits the caller's signal mask, as a real library's would: it takes
         // whatever signals the program leaves open.
-        thread_ = std::thread([this, last, offset] { run(last, offset); });
+        pid_t generation = generation_;
+        thread_ = std::thread([this, last, offset, generation] { run(last, offset, generation); });
     }
 
     void stop() {
@@ -120,14 +125,23 @@ class Indications {
     }
 
   private:
-    void run(Last last, off_t offset) {
+    void run(Last last, off_t offset, pid_t seen) {
         std::unique_lock<std::mutex> lock(mutex_);
         while (!wake_.wait_for(lock, kPollPeriod, [this] { return stop_; })) {
+            pid_t generation = generation_;
             lock.unlock();
             int64_t now = now_ms();
-            report_changes(snapshot(), now, last);
-            for (const std::string &line : read_events(offset))
-                report_event(line);
+            if (seen != generation) {
+                // Initialised again: from what the service is now.
+                last = observe(snapshot(), now);
+                offset = events_end();
+                seen = generation;
+            }
+            if (generation > 0 && sim::service_pid("wifi") == generation) {
+                report_changes(snapshot(), now, last);
+                for (const std::string &line : read_events(offset))
+                    report_event(line);
+            }
             lock.lock();
         }
     }
@@ -135,6 +149,7 @@ class Indications {
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stop_ = false;
+    pid_t generation_ = 0; // the service's process at the latest init
     std::thread thread_;
 };
 
@@ -170,4 +185,4 @@ bool indications_running() {
     return indications().running();
 }
 
-} // namespace simwifi
+} // namespace sim::wifi

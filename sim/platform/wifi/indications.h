@@ -6,7 +6,7 @@
 
 #include <atomic>
 
-namespace simwifi {
+namespace sim::wifi {
 
 struct Callbacks {
     std::atomic<qx_wifi_enable_status_cb> enable{nullptr};
@@ -24,4 +24,4 @@ void start_indications();
 void stop_indications();
 bool indications_running();
 
-} // namespace simwifi
+} // namespace sim::wifi

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace simwifi {
+namespace sim::wifi {
 namespace {
 
 int settle(const Transition &t, int64_t since, int64_t now, int pending) {
@@ -107,7 +107,8 @@ void fill_scan_result(int count, wifi_scan_result *list) {
     list->count = count;
     for (int i = 0; i < count; i++) {
         wifi_scan_entry &e = list->entry[i];
-        std::snprintf(e.bssid, sizeof e.bssid, "00:0a:f5:10:00:%02x", i);
+        std::snprintf(e.bssid, sizeof e.bssid, "00:0a:f5:10:00:%02x",
+                      static_cast<unsigned>(i & 0xff));
         if (i < 4)
             copy_text(e.ssid, names[i]);
         else
@@ -121,4 +122,4 @@ void fill_scan_result(int count, wifi_scan_result *list) {
     }
 }
 
-} // namespace simwifi
+} // namespace sim::wifi

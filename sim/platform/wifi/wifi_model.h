@@ -5,7 +5,7 @@
 #include "qx_wifi.h"
 #include "wifi_world.h"
 
-namespace simwifi {
+namespace sim::wifi {
 
 int enable_state(const World &w, int64_t now);
 int ap_state(const World &w, int ap_index, int64_t now);
@@ -16,4 +16,4 @@ void fill_sta_status(const World &w, int64_t now, wifi_sta_status *status);
 // The first count networks of the simulated neighbourhood (at most QX_WIFI_SCAN_MAX).
 void fill_scan_result(int count, wifi_scan_result *list);
 
-} // namespace simwifi
+} // namespace sim::wifi

@@ -1,5 +1,7 @@
 #include "wifi_world.h"
 
+#include "common/guards.h"
+#include "common/unique_fd.h"
 #include "simctl.h"
 
 #include <cstdio>
@@ -7,12 +9,10 @@
 #include <fcntl.h>
 #include <mutex>
 #include <sstream>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace simwifi {
-namespace {} // namespace
+namespace sim::wifi {
 
 // Hex, so that names with spaces or line feeds survive.
 std::string encode_text(const std::string &text) {
@@ -68,8 +68,6 @@ std::string serialize(const World &w) {
         << "test_mode " << v.test_mode << '\n';
     for (const auto &[mac, host] : v.hosts)
         out << "host " << encode_text(mac) << ' ' << encode_text(host) << '\n';
-    for (const auto &[call, f] : w.failures)
-        out << "fail " << call << ' ' << f.code << ' ' << f.count << '\n';
     return out.str();
 }
 
@@ -123,11 +121,6 @@ World parse(const std::string &text) {
             std::string mac, host;
             in >> mac >> host;
             v.hosts[decode_text(mac)] = decode_text(host);
-        } else if (key == "fail") {
-            std::string call;
-            Failure f{0, 0};
-            in >> call >> f.code >> f.count;
-            w.failures[call] = f;
         }
     }
     return w;
@@ -139,23 +132,18 @@ std::string local_state;
 std::vector<std::string> local_events;
 
 // The lock between processes: flock on a file of the control directory.
-class FileLock {
+class WorldLock {
   public:
-    explicit FileLock(int operation) {
-        mkdir(sim::path("wifi").c_str(), 0755);
-        fd_ = open(sim::path("wifi/lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        if (fd_ >= 0)
-            flock(fd_, operation);
-    }
-    ~FileLock() {
-        if (fd_ >= 0)
-            close(fd_); // releases the lock
-    }
-    FileLock(const FileLock &) = delete;
-    FileLock &operator=(const FileLock &) = delete;
+    explicit WorldLock(orvo::FileLock::Mode mode) : fd_(open_lock()), lock_(fd_.get(), mode) {}
 
   private:
-    int fd_ = -1;
+    static orvo::UniqueFd open_lock() {
+        mkdir(sim::path("wifi").c_str(), 0755);
+        return orvo::open_fd(sim::path("wifi/lock").c_str(), O_RDWR | O_CREAT, 0644);
+    }
+
+    orvo::UniqueFd fd_;
+    orvo::FileLock lock_;
 };
 
 std::string state_file() {
@@ -167,9 +155,7 @@ std::string events_file() {
 
 // Written whole under a new name and renamed, so a reader never sees half a state.
 void save(const std::string &text) {
-    std::string tmp = state_file() + ".new";
-    if (sim::write_file(tmp, text))
-        std::rename(tmp.c_str(), state_file().c_str());
+    sim::replace_file(state_file(), text);
 }
 
 } // namespace
@@ -185,7 +171,7 @@ World snapshot() {
         std::lock_guard<std::mutex> guard(local_mutex);
         return parse(local_state);
     }
-    FileLock lock(LOCK_SH);
+    WorldLock lock(orvo::FileLock::Mode::shared);
     return parse(sim::read_file(state_file()).value_or(""));
 }
 
@@ -198,7 +184,7 @@ bool update(const std::function<bool(World &)> &change) {
             local_state = serialize(w);
         return changed;
     }
-    FileLock lock(LOCK_EX);
+    WorldLock lock(orvo::FileLock::Mode::exclusive);
     World w = parse(sim::read_file(state_file()).value_or(""));
     bool changed = change(w);
     if (changed)
@@ -212,7 +198,7 @@ void append_event(const std::string &line) {
         local_events.push_back(line);
         return;
     }
-    FileLock lock(LOCK_EX);
+    WorldLock lock(orvo::FileLock::Mode::exclusive);
     sim::append_line(events_file(), line);
 }
 
@@ -235,7 +221,7 @@ std::vector<std::string> read_events(off_t &offset) {
     }
     std::string text;
     {
-        FileLock lock(LOCK_SH);
+        WorldLock lock(orvo::FileLock::Mode::shared);
         text = sim::read_file(events_file()).value_or("");
     }
     size_t pos = static_cast<size_t>(offset);
@@ -248,22 +234,4 @@ std::vector<std::string> read_events(off_t &offset) {
     return lines;
 }
 
-int take_failure(const std::string &call) {
-    if (int code = sim::fail_code(call.c_str()))
-        return code;
-    int code = 0;
-    update([&](World &w) {
-        auto it = w.failures.find(call);
-        if (it == w.failures.end())
-            return false;
-        code = it->second.code;
-        if (it->second.count < 0)
-            return false; // for ever: nothing to count
-        if (--it->second.count <= 0)
-            w.failures.erase(it);
-        return true;
-    });
-    return code;
-}
-
-} // namespace simwifi
+} // namespace sim::wifi

@@ -1,5 +1,6 @@
 // The simulated Wi-Fi service: its state lives in the sandbox's control directory, so every
-// process of the module (the programs through libqxtel, the ctl tool) sees the same service.
+// process of the module (the programs through libqxtel, the ctl topic) sees the same service.
+// Its process (orvo-sim-wifi) stands for the service being up.
 // States that change after a delay are stored as a target and the time it was asked for,
 // and worked out when read (wifi_model.h).
 #pragma once
@@ -11,7 +12,7 @@
 #include <sys/types.h>
 #include <vector>
 
-namespace simwifi {
+namespace sim::wifi {
 
 constexpr int kApCount = 2;
 
@@ -54,16 +55,9 @@ struct Service {
     std::map<std::string, std::string> hosts; // joined stations: MAC -> host name
 };
 
-// A scripted result for the next count calls of a call (count -1: for ever).
-struct Failure {
-    int code;
-    int count;
-};
-
 struct World {
     Settings settings;
     Service service;
-    std::map<std::string, Failure> failures;
 };
 
 int64_t now_ms();
@@ -85,7 +79,4 @@ void append_event(const std::string &line);
 std::vector<std::string> read_events(off_t &offset);
 off_t events_end();
 
-// The scripted result of a call, 0 when none; uses up one of a counted failure.
-int take_failure(const std::string &call);
-
-} // namespace simwifi
+} // namespace sim::wifi

@@ -29,12 +29,12 @@ void write_file(const std::string &path, const std::string &text) {
 }
 
 // Formatting is stable: the written text parses, and formats to itself.
-void check_round_trip(const uci::Config &config) {
-    std::string text = uci::format(config);
-    uci::ParseError error;
-    auto again = uci::parse(text, &error);
+void check_round_trip(const sim::uci::Config &config) {
+    std::string text = sim::uci::format(config);
+    sim::uci::ParseError error;
+    auto again = sim::uci::parse(text, &error);
     check(again.has_value());
-    check(uci::format(*again) == text);
+    check(sim::uci::format(*again) == text);
 }
 
 } // namespace
@@ -49,8 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::string input(reinterpret_cast<const char *>(data), size);
     size_t split = input.find('\0');
     std::string text = input.substr(0, split);
-    uci::ParseError error;
-    auto config = uci::parse(text, &error);
+    sim::uci::ParseError error;
+    auto config = sim::uci::parse(text, &error);
     if (!config) {
         check(!error.what.empty());
         return 0;
@@ -61,9 +61,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::string delta = split == std::string::npos ? "" : input.substr(split + 1);
     mkdir(kSaveDir.c_str(), 0700);
     write_file(kSaveDir + "/c", delta);
-    uci::Store store(kConfigDir, kSaveDir);
-    uci::Config loaded;
-    check(store.load("c", &loaded) == uci::Status::ok);
+    sim::uci::Store store(kConfigDir, kSaveDir);
+    sim::uci::Config loaded;
+    check(store.load("c", &loaded) == sim::uci::Status::ok);
     check_round_trip(loaded);
     return 0;
 }

@@ -12,9 +12,9 @@
 
 namespace {
 
-std::string value_of(const uci::Config &config, const char *section, const char *option) {
-    const uci::Section *s = config.find(section);
-    const uci::Option *o = s ? s->find(option) : nullptr;
+std::string value_of(const sim::uci::Config &config, const char *section, const char *option) {
+    const sim::uci::Section *s = config.find(section);
+    const sim::uci::Option *o = s ? s->find(option) : nullptr;
     return o ? o->values.at(0) : "<none>";
 }
 
@@ -33,15 +33,15 @@ TEST(UciFormat, QuotingStylesCommentsAndLists) {
                        "\toption name first\n"
                        "config iface\n"
                        "\toption name second\n";
-    uci::ParseError error;
-    auto config = uci::parse(text, &error);
+    sim::uci::ParseError error;
+    auto config = sim::uci::parse(text, &error);
     ASSERT_TRUE(config) << error.what << " at line " << error.line;
     EXPECT_EQ(value_of(*config, "main", "plain"), "value");
     EXPECT_EQ(value_of(*config, "main", "single"), "two words");
     EXPECT_EQ(value_of(*config, "main", "double"), "say \"hi\"");
     EXPECT_EQ(value_of(*config, "main", "joined"), "abc");
     EXPECT_EQ(value_of(*config, "main", "hash"), "not # a comment");
-    const uci::Option *list = config->find("main")->find("item");
+    const sim::uci::Option *list = config->find("main")->find("item");
     ASSERT_TRUE(list && list->is_list);
     EXPECT_EQ(list->values, (std::vector<std::string>{"one", "two"}));
     EXPECT_EQ(value_of(*config, "@iface[0]", "name"), "first");
@@ -51,15 +51,15 @@ TEST(UciFormat, QuotingStylesCommentsAndLists) {
 }
 
 TEST(UciFormat, WrittenTextReadsBackUnchanged) {
-    uci::Config config;
+    sim::uci::Config config;
     config.sections.push_back({"kind", "named", {{"quote", {"it's \"x\" \\ $y"}, false}}});
     config.sections.push_back(
         {"kind", "", {{"multi", {"line one\nline two"}, false}, {"l", {"a", "b c"}, true}}});
-    std::string text = uci::format(config);
+    std::string text = sim::uci::format(config);
     EXPECT_EQ(text.substr(0, 21), "\nconfig kind 'named'\n");
-    auto again = uci::parse(text, nullptr);
+    auto again = sim::uci::parse(text, nullptr);
     ASSERT_TRUE(again);
-    EXPECT_EQ(uci::format(*again), text);
+    EXPECT_EQ(sim::uci::format(*again), text);
     EXPECT_EQ(value_of(*again, "named", "quote"), "it's \"x\" \\ $y");
     EXPECT_EQ(value_of(*again, "@kind[1]", "multi"), "line one\nline two");
 }
@@ -72,19 +72,19 @@ TEST(UciFormat, MalformedFilesAreRefusedWithTheirLine) {
     for (const Case &c : {Case{"config a 'b\n\toption x y\n", 1}, Case{"option x y\n", 1},
                           Case{"config a b\n\toption x\n", 2}, Case{"config a b\n\tbogus x y\n", 2},
                           Case{"config a 'b c'\n", 1}, Case{"config a b\n\toption 'x y' z\n", 2}}) {
-        uci::ParseError error;
-        EXPECT_FALSE(uci::parse(c.text, &error)) << c.text;
+        sim::uci::ParseError error;
+        EXPECT_FALSE(sim::uci::parse(c.text, &error)) << c.text;
         EXPECT_EQ(error.line, c.line) << c.text;
     }
 }
 
 TEST(UciFormat, PathsAndNames) {
-    EXPECT_TRUE(uci::valid_config_name("orvo_uci-ro"));
-    EXPECT_FALSE(uci::valid_config_name("../etc"));
-    EXPECT_TRUE(uci::valid_section_ref("@wifi-iface[-1]") == false);
-    EXPECT_TRUE(uci::valid_section_ref("@wifi_iface[-1]"));
-    EXPECT_FALSE(uci::valid_section_ref("@x[]"));
-    EXPECT_FALSE(uci::valid_section_ref("a.b"));
+    EXPECT_TRUE(sim::uci::valid_config_name("orvo_uci-ro"));
+    EXPECT_FALSE(sim::uci::valid_config_name("../etc"));
+    EXPECT_TRUE(sim::uci::valid_section_ref("@wifi-iface[-1]") == false);
+    EXPECT_TRUE(sim::uci::valid_section_ref("@wifi_iface[-1]"));
+    EXPECT_FALSE(sim::uci::valid_section_ref("@x[]"));
+    EXPECT_FALSE(sim::uci::valid_section_ref("a.b"));
 }
 
 // Staged changes that the store never writes (a damaged file) are skipped, so that a commit
@@ -97,14 +97,14 @@ TEST(UciStore, DamagedStagedChangesAreSkipped) {
     std::ofstream(root + "/c") << "config t 's'\n\toption a '1'\n";
     std::ofstream(root + "/save/c") << "section '@t[0]' t\nsection n 'bad type'\n"
                                        "set s 'bad.option' 2\nset s a 3\n";
-    uci::Store store(root, root + "/save");
-    uci::Config config;
-    ASSERT_EQ(store.load("c", &config), uci::Status::ok);
+    sim::uci::Store store(root, root + "/save");
+    sim::uci::Config config;
+    ASSERT_EQ(store.load("c", &config), sim::uci::Status::ok);
     EXPECT_EQ(config.sections.size(), 1u);
     EXPECT_EQ(config.find("s")->options.size(), 1u);
     EXPECT_EQ(value_of(config, "s", "a"), "3");
-    EXPECT_EQ(store.commit("c"), uci::Status::ok);
-    ASSERT_EQ(store.load("c", &config), uci::Status::ok);
+    EXPECT_EQ(store.commit("c"), sim::uci::Status::ok);
+    ASSERT_EQ(store.load("c", &config), sim::uci::Status::ok);
     EXPECT_EQ(value_of(config, "s", "a"), "3");
     for (const char *file : {"/save/.lock", "/save", "/c"})
         remove((root + file).c_str());

@@ -1,12 +1,12 @@
-// orvo-simwifi: the control of the simulated Wi-Fi service (sim/module ctl wifi ...).
+// ctl wifi: the simulated Wi-Fi service behind libqxtel: delays, results and events.
+#include "topics.h"
 #include "wifi_model.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <vector>
 
-using simwifi::World;
+namespace sim::ctl {
+
+using wifi::World;
 
 namespace {
 
@@ -16,14 +16,15 @@ const char kUsage[] = R"(usage: sim/module ctl wifi COMMAND
   result enable|disable ok|3|4|never     how enabling or disabling ends
   result ap ok|5|never                   how an access point start ends
   result sta ok|never|6 [CODE]           how a station start ends (6: failed with CODE)
-  fail CALL CODE [COUNT]                 CALL returns CODE, COUNT times or for ever (0 ends it)
   addr HAS_ADDR HAS_ADDR6                address flags of a connected station (1 = address)
   join MAC [HOST] [AP]                   a station joins access point AP (default 0)
   leave MAC [AP]                         a station leaves
   scan [COUNT]                           a scan finds COUNT networks (default 4)
   error CODE                             the service reports an error
-  status                                 the service's states
+  state                                  the service's states
   reset                                  the service as at power-on (settings kept)
+  start | stop | restart | status        the service's process: while it is stopped every
+                                         call fails and no indication arrives
 )";
 
 int usage() {
@@ -31,15 +32,8 @@ int usage() {
     return 2;
 }
 
-bool number(const std::string &text, long long &value) {
-    char *end = nullptr;
-    value = std::strtoll(text.c_str(), &end, 0);
-    return !text.empty() && *end == '\0';
-}
-
 int fail(const char *message) {
-    std::fprintf(stderr, "ctl wifi: %s\n", message);
-    return 1;
+    return complain("wifi", message);
 }
 
 int delay(const std::vector<std::string> &args) {
@@ -48,8 +42,8 @@ int delay(const std::vector<std::string> &args) {
         return usage();
     std::string name = args.size() == 2 ? args[0] : "all";
     bool known = true;
-    simwifi::update([&](World &w) {
-        simwifi::Settings &s = w.settings;
+    wifi::update([&](World &w) {
+        wifi::Settings &s = w.settings;
         if (name == "all")
             s.enable.delay_ms = s.disable.delay_ms = s.ap.delay_ms = s.sta.delay_ms = ms;
         else if (name == "enable")
@@ -94,12 +88,12 @@ int result(const std::vector<std::string> &args) {
         return usage();
     if (args.size() == 3 && (name != "sta" || !number(args[2], code)))
         return usage();
-    simwifi::update([&](World &w) {
-        simwifi::Settings &s = w.settings;
-        simwifi::Transition &t = name == "enable"    ? s.enable
-                                 : name == "disable" ? s.disable
-                                 : name == "ap"      ? s.ap
-                                                     : s.sta;
+    wifi::update([&](World &w) {
+        wifi::Settings &s = w.settings;
+        wifi::Transition &t = name == "enable"    ? s.enable
+                              : name == "disable" ? s.disable
+                              : name == "ap"      ? s.ap
+                                                  : s.sta;
         t.settled = static_cast<int>(state);
         t.never = never;
         if (name == "sta")
@@ -109,26 +103,11 @@ int result(const std::vector<std::string> &args) {
     return 0;
 }
 
-int failure(const std::vector<std::string> &args) {
-    long long code = 0, count = -1;
-    if (args.size() < 2 || args.size() > 3 || !number(args[1], code) ||
-        (args.size() == 3 && (!number(args[2], count) || count <= 0)))
-        return usage();
-    simwifi::update([&](World &w) {
-        if (code == 0)
-            w.failures.erase(args[0]);
-        else
-            w.failures[args[0]] = {static_cast<int>(code), static_cast<int>(count)};
-        return true;
-    });
-    return 0;
-}
-
 int addr(const std::vector<std::string> &args) {
     long long v4 = 0, v6 = 0;
     if (args.size() != 2 || !number(args[0], v4) || !number(args[1], v6))
         return usage();
-    simwifi::update([&](World &w) {
+    wifi::update([&](World &w) {
         w.settings.has_addr = static_cast<uint8_t>(v4);
         w.settings.has_addr6 = static_cast<uint8_t>(v6);
         return true;
@@ -141,14 +120,13 @@ int station(bool join, const std::vector<std::string> &args) {
     size_t ap_arg = join ? 2 : 1;
     long long ap = 0;
     if (args.empty() || args.size() > ap_arg + 1 ||
-        (args.size() == ap_arg + 1 && !number(args[ap_arg], ap)) || ap < 0 ||
-        ap >= simwifi::kApCount)
+        (args.size() == ap_arg + 1 && !number(args[ap_arg], ap)) || ap < 0 || ap >= wifi::kApCount)
         return usage();
     const std::string &mac = args[0];
     std::string host = join && args.size() > 1 ? args[1] : "";
     bool up = false;
-    simwifi::update([&](World &w) {
-        up = simwifi::ap_state(w, static_cast<int>(ap), simwifi::now_ms()) == QX_WIFI_AP_UP;
+    wifi::update([&](World &w) {
+        up = wifi::ap_state(w, static_cast<int>(ap), wifi::now_ms()) == QX_WIFI_AP_UP;
         if (!up)
             return false;
         if (join)
@@ -160,8 +138,8 @@ int station(bool join, const std::vector<std::string> &args) {
     if (!up)
         return fail("the access point is not up");
     // After the host is stored, so that a client finds it once it hears of the join.
-    simwifi::append_event(std::string(join ? "join " : "leave ") + std::to_string(ap) + " " +
-                          simwifi::encode_text(mac));
+    wifi::append_event(std::string(join ? "join " : "leave ") + std::to_string(ap) + " " +
+                       wifi::encode_text(mac));
     return 0;
 }
 
@@ -169,9 +147,9 @@ int scan(const std::vector<std::string> &args) {
     long long count = 4;
     if (args.size() > 1 || (args.size() == 1 && !number(args[0], count)))
         return usage();
-    if (simwifi::enable_state(simwifi::snapshot(), simwifi::now_ms()) != QX_WIFI_ENABLED)
+    if (wifi::enable_state(wifi::snapshot(), wifi::now_ms()) != QX_WIFI_ENABLED)
         return fail("Wi-Fi is not enabled");
-    simwifi::append_event("scan " + std::to_string(count));
+    wifi::append_event("scan " + std::to_string(count));
     return 0;
 }
 
@@ -179,33 +157,31 @@ int error(const std::vector<std::string> &args) {
     long long code = 0;
     if (args.size() != 1 || !number(args[0], code))
         return usage();
-    simwifi::append_event("error " + std::to_string(code));
+    wifi::append_event("error " + std::to_string(code));
     return 0;
 }
 
 int status() {
-    World w = simwifi::snapshot();
-    int64_t now = simwifi::now_ms();
-    std::printf("enable %d\nwork_mode %d\n", simwifi::enable_state(w, now), w.service.work_mode);
-    for (int i = 0; i < simwifi::kApCount; i++)
-        std::printf("ap%d %d\n", i, simwifi::ap_state(w, i, now));
-    std::printf("sta %d\ntest_mode %d\n", simwifi::sta_state(w, now), w.service.test_mode);
+    World w = wifi::snapshot();
+    int64_t now = wifi::now_ms();
+    std::printf("enable %d\nwork_mode %d\n", wifi::enable_state(w, now), w.service.work_mode);
+    for (int i = 0; i < wifi::kApCount; i++)
+        std::printf("ap%d %d\n", i, wifi::ap_state(w, i, now));
+    std::printf("sta %d\ntest_mode %d\n", wifi::sta_state(w, now), w.service.test_mode);
     return 0;
 }
 
 } // namespace
 
-int main(int argc, char **argv) {
-    if (argc < 2)
+int wifi(const Args &all) {
+    if (all.empty())
         return usage();
-    std::string command = argv[1];
-    std::vector<std::string> args(argv + 2, argv + argc);
+    std::string command = all[0];
+    Args args(all.begin() + 1, all.end());
     if (command == "delay")
         return delay(args);
     if (command == "result")
         return result(args);
-    if (command == "fail")
-        return failure(args);
     if (command == "addr")
         return addr(args);
     if (command == "join" || command == "leave")
@@ -214,14 +190,16 @@ int main(int argc, char **argv) {
         return scan(args);
     if (command == "error")
         return error(args);
-    if (command == "status" && args.empty())
+    if (command == "state" && args.empty())
         return status();
     if (command == "reset" && args.empty()) {
-        simwifi::update([](World &w) {
-            w.service = simwifi::Service{};
+        wifi::update([](World &w) {
+            w.service = wifi::Service{};
             return true;
         });
         return 0;
     }
     return usage();
 }
+
+} // namespace sim::ctl

@@ -1,0 +1,120 @@
+// Failures, settings, the calls record, the log and the simulated kernel.
+#include "simclient.h"
+
+#include "simctl.h"
+#include "simfail.h"
+
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace sim {
+
+namespace {
+
+constexpr const char kKernelControl[] = "/sys/sim/control";
+constexpr const char kKernelWrites[] = "/sys/sim/writes";
+
+std::vector<std::string> lines_of(const std::string &text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::string setting_path(const std::string &name) {
+    return path("settings/" + name);
+}
+
+} // namespace
+
+bool in_module() {
+    return active();
+}
+
+bool fail(const std::string &call, int code, int count) {
+    if (code == 0)
+        return unfail(call);
+    return orvo_sim_fail_set(call.c_str(), code, count) == 0;
+}
+
+bool unfail(const std::string &call) {
+    return orvo_sim_fail_clear(call.c_str()) == 0;
+}
+
+bool set(const std::string &name, long value) {
+    if (name.empty() || name.find('/') != std::string::npos)
+        return false;
+    mkdir(path("settings").c_str(), 0755);
+    return replace_file(setting_path(name), std::to_string(value) + "\n");
+}
+
+bool unset(const std::string &name) {
+    return !name.empty() && name.find('/') == std::string::npos &&
+           (unlink(setting_path(name).c_str()) == 0 || errno == ENOENT);
+}
+
+std::vector<std::string> calls() {
+    return lines_of(read_file(path("calls")).value_or(""));
+}
+
+void clear_calls() {
+    write_file(path("calls"), "");
+}
+
+std::vector<std::string> log_lines() {
+    return lines_of(read_file(path("log")).value_or(""));
+}
+
+std::vector<std::string> log_plain(const std::string &tag) {
+    std::vector<std::string> result;
+    for (const std::string &line : log_lines()) {
+        auto first = line.find(' ');
+        auto second = first == std::string::npos ? first : line.find(' ', first + 1);
+        if (second == std::string::npos)
+            continue;
+        std::string plain = line.substr(second + 1);
+        if (tag.empty() || plain.compare(0, tag.size() + 1, tag + " ") == 0)
+            result.push_back(plain);
+    }
+    return result;
+}
+
+void clear_log() {
+    write_file(path("log"), "");
+}
+
+std::string led_mode(const std::string &led) {
+    std::string text = read_file(path("led." + led)).value_or("");
+    return text.substr(0, text.find('\n'));
+}
+
+bool kernel_control(const std::string &line) {
+    return write_file(kKernelControl, line + "\n");
+}
+
+bool kernel_edge(int level) {
+    return kernel_control("edge " + std::to_string(level ? 1 : 0));
+}
+
+bool kernel_xp2xp(int length) {
+    return kernel_control("xp2xp " + std::to_string(length));
+}
+
+bool kernel_fail(const std::string &file, int error, int count) {
+    std::string line = "fail " + file + " " + std::to_string(error);
+    if (count > 0)
+        line += " " + std::to_string(count);
+    return kernel_control(line);
+}
+
+bool kernel_unfail(const std::string &file) {
+    return kernel_control("unfail " + file);
+}
+
+std::string kernel_writes() {
+    return read_file(kKernelWrites).value_or("");
+}
+
+} // namespace sim

@@ -1,0 +1,40 @@
+// ctl autosuspend: requests of the simulated autosuspend service.
+#include "simclient.h"
+#include "topics.h"
+
+#include <cstdio>
+
+namespace sim::ctl {
+
+namespace {
+
+const char kUsage[] = R"(usage: sim/module ctl autosuspend REQUEST
+
+  send [SLEEP_START WAKEUP]        send a wake-up record now to every data channel
+  send-split [SLEEP_START WAKEUP]  the same, in two 4-byte pieces 100 ms apart
+  close                            close every command and data channel
+  unlisten                         stop listening (the socket files go away)
+  reset                            close everything and listen again, automatic suspend off
+  timing SLEEP_MS AWAKE_MS         how long a suspend lasts and the least time awake between
+  state                            automatic suspend, sleep state, listening, channels
+  show                             what it received and sent, one event per line
+  clear                            forget what show lists
+  start | stop | restart | status  the service's process (as every service's)
+)";
+
+} // namespace
+
+int autosuspend(const Args &args) {
+    if (args.empty() || args[0] == "-h" || args[0] == "--help") {
+        std::fputs(kUsage, args.empty() ? stderr : stdout);
+        return args.empty() ? 2 : 0;
+    }
+    std::string request;
+    for (const auto &word : args)
+        request += (request.empty() ? "" : " ") + word;
+    Reply reply = sim::autosuspend(request);
+    std::fputs(reply.text.c_str(), reply.ok ? stdout : stderr);
+    return reply.ok ? 0 : 1;
+}
+
+} // namespace sim::ctl

@@ -1,0 +1,79 @@
+// orvo-sim-ctl: the shell twin of the simulator's client API (sim/module ctl TOPIC ...).
+#include "simclient.h"
+#include "topics.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+const char kUsage[] = R"(usage: sim/module ctl TOPIC ...
+
+  fail CALL CODE [COUNT]       make a platform call fail with CODE, COUNT times or for ever
+  unfail CALL                  let CALL succeed again
+  set NAME VALUE | unset NAME  a stand-in's setting (rpmsg_write_max: most bytes per write)
+  calls [clear]                the platform calls received, "<library> <call> <args>"
+  log [--plain]                the module's system log (--plain: without date and time)
+  kernel edge 0|1 | xp2xp N | fail FILE ERRNO [COUNT] | unfail FILE | writes
+  SERVICE start [ARGS] | stop | restart [ARGS] | status | pid | kill SIGNAL
+                               a simulated service (sim/services.d): )";
+
+const char kTopics[] = R"(
+  autosuspend | nv | sms | wifi | devmem | led ...
+                               the simulators' own requests (ctl TOPIC --help)
+)";
+
+bool is_service(const std::string &name) {
+    auto names = sim::service_names();
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+bool lifecycle(const std::string &verb) {
+    return verb == "start" || verb == "stop" || verb == "restart" || verb == "status" ||
+           verb == "pid" || verb == "kill";
+}
+
+int usage(FILE *to) {
+    std::fputs(kUsage, to);
+    std::string names;
+    for (const auto &name : sim::service_names())
+        names += (names.empty() ? "" : " ") + name;
+    std::fputs(names.c_str(), to);
+    std::fputs(kTopics, to);
+    return to == stdout ? 0 : 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    if (argc < 2)
+        return usage(stderr);
+    std::string topic = argv[1];
+    sim::ctl::Args args(argv + 2, argv + argc);
+    if (topic == "-h" || topic == "--help" || topic == "help")
+        return usage(stdout);
+    if (topic == "fail" || topic == "unfail" || topic == "set" || topic == "unset" ||
+        topic == "calls" || topic == "log" || topic == "boot")
+        return sim::ctl::platform(topic, args);
+    if (topic == "kernel")
+        return sim::ctl::kernel(args);
+    if (!args.empty() && lifecycle(args[0]) && is_service(topic))
+        return sim::ctl::service(topic, args);
+    if (topic == "autosuspend")
+        return sim::ctl::autosuspend(args);
+    if (topic == "nv")
+        return sim::ctl::nv(args);
+    if (topic == "sms")
+        return sim::ctl::sms(args);
+    if (topic == "wifi")
+        return sim::ctl::wifi(args);
+    if (topic == "devmem")
+        return sim::ctl::devmem(args);
+    if (topic == "led")
+        return sim::ctl::led(args);
+    if (is_service(topic))
+        return sim::ctl::service(topic, args);
+    std::fprintf(stderr, "sim/module: unknown ctl topic '%s'\n", topic.c_str());
+    return 1;
+}
