@@ -19,6 +19,12 @@ data_channels_are() {
     [ "$(data_channels)" = "$1" ]
 }
 
+# A waiter gets the records announced after it began to wait: before a send, wait until the
+# waiters have begun (each logs this line as it starts to wait).
+waits_begun_are() {
+    [ "$(module log --plain | grep -c 'libautosuspend_get_feedback wait\.')" = "$1" ]
+}
+
 # start_waiters RECORDS: two clients waiting for RECORDS records each, in the background
 # (pids $w1 and $w2, output in /tmp/w1 and /tmp/w2), once both are connected.
 start_waiters() {
@@ -27,6 +33,7 @@ start_waiters() {
     orvo-sim-autosuspend-client wait "$1" >/tmp/w2 &
     w2=$!
     wait_for "both waiters connected" 5 data_channels_are 2
+    wait_for "both waiters waiting" 5 waits_begun_are 2
 }
 
 # Clients blocked in orvo_wait_wakeup_event get every record sent before and after the
@@ -37,6 +44,7 @@ waiters_survive_restart() {
     kill_service
     start_service
     wait_for "both waiters connected again" 10 data_channels_are 2
+    wait_for "both waiters waiting again" 5 waits_begun_are 4
     ctl autosuspend send 30 40 >/dev/null
     expect_ok "first waiter ends well" wait $w1
     expect_ok "second waiter ends well" wait $w2
