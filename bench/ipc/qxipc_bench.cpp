@@ -224,8 +224,8 @@ int main() {
     std::printf("(a) raw msgsnd/msgrcv round trip   %8.2f us\n", raw);
     std::printf("(b) AF_UNIX stream round trip      %8.2f us   %.2f x raw\n", unix_stream,
                 unix_stream / raw);
-    std::printf("(c) libqxipc request/answer        %8.2f us   %.2f x raw (goal <= 1.25)\n", library,
-                library / raw);
+    std::printf("(c) libqxipc request/answer        %8.2f us   %.2f x raw (goal <= 1.25)\n",
+                library, library / raw);
     double raw_rate = one_way_rate(false);
     double library_rate = one_way_rate(true);
     std::printf("(d) raw msgsnd one-way             %8.0f msg/s\n", raw_rate);

@@ -146,7 +146,7 @@ bool plain_wakelock_files(bool plain) {
         std::string file = std::string(NV_SIM_DIR "/") + name;
         std::string kernel = std::string("/sys/power/") + name;
         if (!plain) {
-            if (umount(kernel.c_str()) != 0)
+            if (umount2(kernel.c_str(), MNT_DETACH) != 0)
                 return false;
             continue;
         }
