@@ -7,12 +7,14 @@
 #include "common/io.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <semaphore.h>
 #include <sys/msg.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -239,6 +241,45 @@ struct Sink {
     }
 };
 
+// A thread of this process woken by a semaphore, as a waiter is by the receive thread: a
+// ping-pong between two threads; microseconds per hand-off (half a round trip).
+struct ThreadPeer {
+    sem_t ping, pong;
+    std::atomic<bool> stop{false};
+    std::thread echo;
+
+    ThreadPeer() {
+        sem_init(&ping, 0, 0);
+        sem_init(&pong, 0, 0);
+        echo = std::thread([this] {
+            for (;;) {
+                while (sem_wait(&ping) != 0) {
+                }
+                if (stop)
+                    return;
+                sem_post(&pong);
+            }
+        });
+    }
+    double round(int count) {
+        return timed(count,
+                     [this] {
+                         sem_post(&ping);
+                         while (sem_wait(&pong) != 0) {
+                         }
+                         return true;
+                     }) /
+               2;
+    }
+    ~ThreadPeer() {
+        stop = true;
+        sem_post(&ping);
+        echo.join();
+        sem_destroy(&ping);
+        sem_destroy(&pong);
+    }
+};
+
 void print(const char *what, const Spread &s, const char *unit) {
     std::printf("%-40s %9.2f %9.2f %9.2f  %s\n", what, s.median, s.q1, s.q3, unit);
 }
@@ -256,11 +297,12 @@ int main(int argc, char **argv) {
     UnixPeer unix_peer;
     LibraryPeer library;
     Sink sink;
+    ThreadPeer threads;
     if (raw.echo < 0 || unix_peer.echo < 0 || !library.start() || sink.drain < 0) {
         std::perror("qxipc-bench: set-up");
         return 1;
     }
-    enum { raw_trip, unix_trip, library_trip, raw_send, library_send, kinds };
+    enum { raw_trip, unix_trip, library_trip, raw_send, library_send, handoff, kinds };
     std::vector<double> samples[kinds];
     double last[kinds] = {};
     // Short rounds of each in turn, the order rotating, so that every kind sees the same
@@ -280,6 +322,9 @@ int main(int argc, char **argv) {
                 break;
             case raw_send:
                 last[kind] = sink.round(kOneWay, false);
+                break;
+            case handoff:
+                last[kind] = threads.round(kRoundTrips);
                 break;
             default:
                 last[kind] = sink.round(kOneWay, true);
@@ -310,11 +355,14 @@ int main(int argc, char **argv) {
     print("(c) libqxipc request/answer", spread(samples[library_trip]), "us");
     print("(d) raw msgsnd one-way", spread(samples[raw_send]), "us a message");
     print("    qx_ipc_send_msg one-way", spread(samples[library_send]), "us a message");
+    print("(e) hand-off between two threads", spread(samples[handoff]), "us");
     std::printf("ratios per round:\n");
     print("(b) / (a)", spread(unix_ratio), "");
     print("(c) / (a)", spread(trip_ratio), "goal <= 1.25");
     print("one-way rate, library / raw", spread(send_ratio), "goal >= 0.95");
     figure("IPC: raw msgsnd/msgrcv round trip (us)", spread(samples[raw_trip]), "-");
+    figure("IPC: libqxipc request/answer (us)", spread(samples[library_trip]), "-");
+    figure("IPC: hand-off between two threads (us)", spread(samples[handoff]), "-");
     figure("IPC: libqxipc request/answer / raw", spread(trip_ratio), "<=1.25");
     figure("IPC: qx_ipc_send_msg one-way rate / raw", spread(send_ratio), ">=0.95");
     return 0;
