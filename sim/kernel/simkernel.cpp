@@ -354,7 +354,8 @@ void sk_readdir(fuse_req_t req, fuse_ino_t ino, size_t size, off_t offset, fuse_
         fuse_reply_buf(req, nullptr, 0);
         return;
     }
-    fuse_reply_buf(req, buf.data() + offset, std::min(size, buf.size() - offset));
+    auto at = static_cast<size_t>(offset);
+    fuse_reply_buf(req, buf.data() + at, std::min(size, buf.size() - at));
 }
 
 void sk_open(fuse_req_t req, fuse_ino_t ino, fuse_file_info *fi) {
