@@ -31,7 +31,7 @@ struct Waiter {
 // the record. On a loaded machine it can miss them; it then returns at the next
 // announcement, still with the record it waited for: a second record releases it.
 bool returned(const std::atomic<bool> &done) {
-    if (eventually([&] { return done.load(); }, 2s))
+    if (eventually([&] { return done.load(); }, std::chrono::seconds(2)))
         return true;
     service("send 1 1");
     return eventually([&] { return done.load(); });
