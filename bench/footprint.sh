@@ -184,3 +184,28 @@ echo "baseline: a process with the C library alone; library rows: a process that
 echo "started the library's threads. Goals: library < $LIBRARY_GOAL_KIB KiB stripped," \
     "process < $((RESIDENT_GOAL_KIB / 1024)) MiB resident on the host," \
     "< $((BOARD_GOAL_KIB / 1024)) MiB on the board."
+
+# Lines for bench/run's table: the largest of each kind against its goal.
+largest() { # VALUES...: the largest whole number among them, or nothing
+    printf '%s\n' "$@" | grep -E '^[0-9]+$' | sort -n | tail -1
+}
+figure() { # NAME VALUE GOAL
+    [ -n "$2" ] && printf 'figure\t%s\t%s\t-\t-\t%s\n' "$1" "$2" "$3"
+}
+sizes=()
+for name in "${LIBRARIES[@]}"; do sizes+=("${stripped[$name]:-}"); done
+max=$(largest "${sizes[@]}")
+figure "footprint: largest library, stripped ARM (KiB)" "${max:+$(kib "$max")}" "<$LIBRARY_GOAL_KIB"
+# at_rest ARRAY: the resident figures of the processes at rest (the one-shot's is its peak).
+at_rest() {
+    local -n values=$1
+    local name
+    for name in "${!values[@]}"; do
+        [ "$name" = "$ONE_SHOT" ] || echo "${values[$name]}"
+    done
+}
+figure "footprint: largest process at rest, host (KiB)" "$(largest $(at_rest resident))" \
+    "<$RESIDENT_GOAL_KIB"
+figure "footprint: largest process at rest, board (KiB)" "$(largest $(at_rest board))" \
+    "<$BOARD_GOAL_KIB"
+exit 0

@@ -49,7 +49,7 @@ function(orvo_gtest name)
     cmake_parse_arguments(T "SANDBOX" "" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     orvo_warnings(${name})
-    target_link_libraries(${name} PRIVATE ${T_LIBS} gmock gtest_main)
+    target_link_libraries(${name} PRIVATE ${T_LIBS} orvo_testkit gmock gtest_main)
     if(T_SANDBOX)
         # Tests reach the simulated module through its client API only.
         target_link_libraries(${name} PRIVATE orvo_simclient)

@@ -1,5 +1,5 @@
 # The simulated AT host on a pseudo-terminal, as a terminal program would use it.
-. "$ORVO_SRC/tests/lib.sh"
+. "$ORVO_SRC/tests/support/kit.sh"
 plugin=$ORVO_BUILD/lib/liborvo-at-common.so
 
 orvo-sim-athost --pty --link /tmp/atport "$plugin" >/tmp/athost.out 2>/tmp/athost.err &

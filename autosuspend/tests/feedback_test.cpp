@@ -26,7 +26,26 @@ struct Waiter {
     }
 };
 
-long waiting_callers() {
+// The reader holds the feedback mutex across its read, so a caller that began to wait while
+// a read was pending enters its wait only if it runs within the reader's 10 ms pauses after
+// the record. On a loaded machine it can miss them; it then returns at the next
+// announcement, still with the record it waited for: a second record releases it.
+bool returned(const std::atomic<bool> &done) {
+    if (eventually([&] { return done.load(); }, std::chrono::seconds(2)))
+        return true;
+    service("send 1 1");
+    return eventually([&] { return done.load(); });
+}
+
+// Waits until the caller has returned with the record START..WAKEUP.
+void expect_woken(const Waiter &waiter, int32_t sleep_start, int32_t wakeup) {
+    ASSERT_TRUE(returned(waiter.done));
+    EXPECT_EQ(waiter.result, 0);
+    EXPECT_EQ(waiter.sleep_start, sleep_start);
+    EXPECT_EQ(waiter.wakeup, wakeup);
+}
+
+size_t waiting_callers() {
     return count(library_log(), "libautosuspend_get_feedback wait.");
 }
 
@@ -34,17 +53,6 @@ bool data_channels(int n) {
     auto status = service("state");
     return !status.empty() &&
            status[0].find(", " + std::to_string(n) + " data channels") != std::string::npos;
-}
-
-// The reader holds the feedback mutex across its read, so a caller that began to wait while
-// a read was pending enters its wait only if it runs within the reader's 10 ms pauses after
-// the record. On a loaded machine it can miss them; it then returns at the next
-// announcement, still with the record it waited for. A second record releases it.
-bool got_record(const std::atomic<bool> &done) {
-    if (eventually([&] { return done.load(); }, 2))
-        return true;
-    service("send 1 1");
-    return eventually([&] { return done.load(); });
 }
 
 class Feedback : public ServiceTest {};
@@ -58,24 +66,18 @@ TEST_F(Feedback, OneRecordWakesEveryWaiterAndLaterWaitersGetTheNext) {
         // The service hands a record only to channels it has accepted.
         ASSERT_TRUE(eventually([] { return data_channels(1); }));
         service("send -100 2147483647");
-        for (auto &waiter : waiters) {
-            ASSERT_TRUE(got_record(waiter->done));
-            EXPECT_EQ(waiter->result, 0);
-            EXPECT_EQ(waiter->sleep_start, -100);
-            EXPECT_EQ(waiter->wakeup, 2147483647);
-        }
+        for (auto &waiter : waiters)
+            expect_woken(*waiter, -100, 2147483647);
         auto log = library_log();
-        EXPECT_EQ(count(log, "system sleep_start timestamps : -100 ms"), 1);
-        EXPECT_EQ(count(log, "system wakeup timestamps : 2147483647 ms"), 1);
-        EXPECT_EQ(count(log, "libautosuspend_get_feedback success."), 3);
+        EXPECT_EQ(count(log, "system sleep_start timestamps : -100 ms"), 1u);
+        EXPECT_EQ(count(log, "system wakeup timestamps : 2147483647 ms"), 1u);
+        EXPECT_EQ(count(log, "libautosuspend_get_feedback success."), 3u);
 
         // A record already announced is not handed out again.
         auto late = Waiter::start();
         ASSERT_TRUE(eventually([] { return waiting_callers() == 4; }));
         service("send 3000 4000");
-        ASSERT_TRUE(got_record(late->done));
-        EXPECT_EQ(late->sleep_start, 3000);
-        EXPECT_EQ(late->wakeup, 4000);
+        expect_woken(*late, 3000, 4000);
     });
 }
 
@@ -85,13 +87,11 @@ TEST_F(Feedback, RecordArrivingInTwoPiecesIsOneRecord) {
         ASSERT_TRUE(eventually([] { return waiting_callers() == 1; }));
         ASSERT_TRUE(eventually([] { return data_channels(1); }));
         service("send-split 1000 2000");
-        ASSERT_TRUE(got_record(waiter->done));
-        EXPECT_EQ(waiter->sleep_start, 1000);
-        EXPECT_EQ(waiter->wakeup, 2000);
+        expect_woken(*waiter, 1000, 2000);
         auto log = library_log();
-        EXPECT_EQ(count(log, "system sleep_start timestamps : 1000 ms"), 1);
-        EXPECT_EQ(count(log, "system wakeup timestamps : 2000 ms"), 1);
-        EXPECT_EQ(count(log, "system wakeup timestamps : 0 ms"), 0);
+        EXPECT_EQ(count(log, "system sleep_start timestamps : 1000 ms"), 1u);
+        EXPECT_EQ(count(log, "system wakeup timestamps : 2000 ms"), 1u);
+        EXPECT_EQ(count(log, "system wakeup timestamps : 0 ms"), 0u);
     });
 }
 
@@ -103,7 +103,7 @@ TEST_F(Feedback, FirstWaitConnectsEvenWithANullPointer) {
         EXPECT_EQ(feedback_flag, 0);
         EXPECT_TRUE(eventually([] { return data_channels(1); }));
         EXPECT_TRUE(contains(journal(), "cmd 1 connected"));
-        EXPECT_EQ(count(library_log(), "orvo_wait_wakeup_event input errors."), 1);
+        EXPECT_EQ(count(library_log(), "orvo_wait_wakeup_event input errors."), 1u);
 
         // Raising the flag again runs the set-up, which finds the channels ready.
         feedback_flag = 1;
@@ -111,8 +111,8 @@ TEST_F(Feedback, FirstWaitConnectsEvenWithANullPointer) {
         EXPECT_EQ(orvo_wait_wakeup_event(&sleep_start, nullptr), -1);
         EXPECT_EQ(feedback_flag, 0);
         auto log = library_log();
-        EXPECT_EQ(count(log, "Start libautosuspend_init."), 1);
-        EXPECT_EQ(count(log, "orvo_wait_wakeup_event input errors."), 2);
+        EXPECT_EQ(count(log, "Start libautosuspend_init."), 1u);
+        EXPECT_EQ(count(log, "orvo_wait_wakeup_event input errors."), 2u);
     });
 }
 
@@ -123,7 +123,7 @@ TEST_F(Feedback, FirstWaitWithoutServiceKeepsTheFlag) {
         int32_t wakeup = 0;
         EXPECT_EQ(orvo_wait_wakeup_event(&sleep_start, &wakeup), -1);
         EXPECT_EQ(feedback_flag, 1);
-        EXPECT_EQ(count(library_log(), "cmd channel connect error."), 1);
+        EXPECT_EQ(count(library_log(), "cmd channel connect error."), 1u);
     });
 }
 
@@ -143,7 +143,7 @@ TEST_F(Feedback, GetFeedbackWaitsForAnotherCallToConnect) {
         ASSERT_TRUE(eventually([] { return data_channels(1); }));
         EXPECT_FALSE(done->load());
         service("send 7 8");
-        ASSERT_TRUE(got_record(*done));
+        ASSERT_TRUE(returned(*done));
         EXPECT_EQ(record->sleep_start, 7);
         EXPECT_EQ(record->wakeup, 8);
     });
@@ -160,16 +160,14 @@ TEST_F(Feedback, FeedbackResumesAfterTheServiceRestarts) {
         service("unlisten");
         service("close");
         ASSERT_TRUE(eventually([] { return count(library_log(), "CONNECT ERROR ") >= 2; }));
-        EXPECT_EQ(count(library_log(), "data channel closed by the service, reconnecting."), 1);
+        EXPECT_EQ(count(library_log(), "data channel closed by the service, reconnecting."), 1u);
         EXPECT_FALSE(waiter->done.load());
 
         service("reset");
         ASSERT_TRUE(eventually([] { return data_channels(1); }));
         EXPECT_FALSE(waiter->done.load());
         service("send 5 6");
-        ASSERT_TRUE(got_record(waiter->done));
-        EXPECT_EQ(waiter->sleep_start, 5);
-        EXPECT_EQ(waiter->wakeup, 6);
+        expect_woken(*waiter, 5, 6);
     });
 }
 

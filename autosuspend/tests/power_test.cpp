@@ -2,9 +2,6 @@
 #include "liborvo-autosuspend.h"
 #include "test_support.h"
 
-#include <fstream>
-#include <sstream>
-
 extern "C" {
 size_t c_record_size(void);
 size_t c_wakeup_offset(void);
@@ -17,16 +14,13 @@ using ::testing::IsEmpty;
 
 namespace {
 
-std::string read_text(const std::string &path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+std::vector<std::string> platform_calls() {
+    return sim::calls();
 }
 
-std::vector<std::string> platform_calls() { return sim::calls(); }
-
-void platform_fails(const std::string &call, int code) { sim::fail(call, code); }
+void platform_fails(const std::string &call, int code) {
+    sim::fail(call, code);
+}
 
 class Power : public ::testing::Test {
   protected:
@@ -41,9 +35,9 @@ class Power : public ::testing::Test {
 
 TEST_F(Power, WakeLockReachesTheKernel) {
     EXPECT_EQ(acquire_wake_lock(0, "gps_fix"), 1);
-    EXPECT_EQ(read_text("/sys/power/wake_lock"), "gps_fix\n");
+    EXPECT_EQ(testkit::read_file("/sys/power/wake_lock"), "gps_fix\n");
     EXPECT_EQ(release_wake_lock("gps_fix"), 1);
-    EXPECT_EQ(read_text("/sys/power/wake_lock"), "\n");
+    EXPECT_EQ(testkit::read_file("/sys/power/wake_lock"), "\n");
     EXPECT_THAT(library_log(), ElementsAre("Get param:gps_fix ", "do_wakelock succeed",
                                            "Get param:gps_fix ", "do_wakeunlock succeed"));
     EXPECT_THAT(platform_calls(), ElementsAre("libbsp qx_pm_wakelock_lock gps_fix",
@@ -53,10 +47,10 @@ TEST_F(Power, WakeLockReachesTheKernel) {
 TEST_F(Power, SameNameTwiceMakesTwoPlatformCalls) {
     EXPECT_EQ(acquire_wake_lock(0, "twice"), 1);
     EXPECT_EQ(acquire_wake_lock(0, "twice"), 1);
-    EXPECT_EQ(count(platform_calls(), "libbsp qx_pm_wakelock_lock twice"), 2);
+    EXPECT_EQ(count(platform_calls(), "libbsp qx_pm_wakelock_lock twice"), 2u);
     // The kernel holds one lock of that name: one release frees it.
     EXPECT_EQ(release_wake_lock("twice"), 1);
-    EXPECT_EQ(read_text("/sys/power/wake_lock"), "\n");
+    EXPECT_EQ(testkit::read_file("/sys/power/wake_lock"), "\n");
 }
 
 TEST_F(Power, EmptyOrNullNamesAreRefusedSilently) {
@@ -76,7 +70,7 @@ TEST_F(Power, PlatformRefusalsGiveMinusOneAndTheCodeInTheLog) {
     EXPECT_EQ(release_wake_lock("modem"), -1);
     EXPECT_THAT(library_log(), ElementsAre("Get param:modem ", "do_wakelock failed, err:-3",
                                            "Get param:modem ", "do_wakeunlock failed, err:22"));
-    EXPECT_EQ(read_text("/sys/power/wake_lock"), "\n");
+    EXPECT_EQ(testkit::read_file("/sys/power/wake_lock"), "\n");
 }
 
 TEST_F(Power, LowPowerModeAccepted) {
@@ -97,7 +91,7 @@ TEST_F(Power, WhitelistClearReturnsThePlatformResult) {
     platform_fails("qx_mnet_whitelist_clear", -9);
     EXPECT_EQ(orvo_whitelist_clear(), -9);
     EXPECT_THAT(library_log(), ElementsAre("qx_mnet_whitelist_clear ret=-9"));
-    EXPECT_EQ(count(platform_calls(), "libqxtel qx_mnet_whitelist_clear"), 2);
+    EXPECT_EQ(count(platform_calls(), "libqxtel qx_mnet_whitelist_clear"), 2u);
 }
 
 TEST(PublicHeader, RecordLayoutFromC) {

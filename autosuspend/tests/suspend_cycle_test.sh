@@ -1,16 +1,15 @@
 # The simulated autosuspend service with callers of the real library: automatic suspend
 # follows the commands and the kernel's wake locks, and records reach waiting callers.
-. "$ORVO_SRC/tests/lib.sh"
+. "$ORVO_SRC/tests/support/kit.sh"
 
-ctl() { "$ORVO_SRC/sim/module" ctl autosuspend "$@"; }
-suspends() { ctl show | grep -c '^suspend' || true; }
-sent() { ctl show | grep -q "^suspend $1 $2 to"; }
+suspends() { ctl autosuspend show | grep -c '^suspend' || true; }
+sent() { ctl autosuspend show | grep -q "^suspend $1 $2 to"; }
 suspending() { [ "$(suspends)" -gt 0 ]; }
 
-ctl timing 100 100
+ctl autosuspend timing 100 100
 expect_eq "idle at start" "autosuspend disabled, awake, listening, 0 cmd, 0 data channels" \
-    "$(ctl state)"
-expect_fail "unknown request refused" ctl nosuch
+    "$(ctl autosuspend state)"
+expect_fail "unknown request refused" ctl autosuspend nosuch
 
 orvo-sim-autosuspend-client enable wait 2 >/tmp/client.out
 expect_eq "caller ends well" 0 $?
@@ -25,24 +24,24 @@ done < <(grep '^wake-up' /tmp/client.out)
 # A held wake lock keeps the module awake; automatic suspend stays on after the caller ends.
 expect_ok "lock taken" orvo-sim-autosuspend-client lock tour_hold
 sleep 0.3
-ctl clear
+ctl autosuspend clear
 sleep 0.6
 expect_eq "no suspend while a lock is held" 0 "$(suspends)"
-expect_eq "still enabled" "autosuspend enabled" "$(ctl state | cut -d, -f1)"
+expect_eq "still enabled" "autosuspend enabled" "$(ctl autosuspend state | cut -d, -f1)"
 expect_ok "lock released" orvo-sim-autosuspend-client unlock tour_hold
 wait_for "suspends again without the lock" 5 suspending
 
 # "disable" ends it.
 expect_ok "disable sent" orvo-sim-autosuspend-client disable
 sleep 0.3
-ctl clear
+ctl autosuspend clear
 sleep 0.6
 expect_eq "no suspend once disabled" 0 "$(suspends)"
 expect_eq "commands received as sent" "enable disable" \
-    "$(orvo-sim-autosuspend-client enable disable >/dev/null; sleep 0.1; ctl show | awk '$1 == "cmd" && ($3 == "enable" || $3 == "disable") {printf "%s%s", sep, $3; sep=" "}')"
+    "$(orvo-sim-autosuspend-client enable disable >/dev/null; sleep 0.1; ctl autosuspend show | awk '$1 == "cmd" && ($3 == "enable" || $3 == "disable") {printf "%s%s", sep, $3; sep=" "}')"
 
 # Stopping the service removes its socket files; a caller then fails cleanly.
-ctl stop
+ctl autosuspend stop
 expect_fail "no service socket" test -e /tmp/autosuspend.cmd.server
 expect_fail "enable without a service" orvo-sim-autosuspend-client enable
 expect_ok "connect error logged" sh -c '"$ORVO_SRC/sim/module" log --plain | grep -q "LIBORVO_AUTOSUSPEND 3 cmd channel connect error."'

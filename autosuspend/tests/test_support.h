@@ -3,6 +3,7 @@
 
 #include "simclient.h"
 #include "tests/logger/log_capture.h"
+#include "tests/support/kit.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -15,34 +16,28 @@
 #include <functional>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
 namespace testsupport {
 
+using testkit::contains;
+using testkit::count;
+using testkit::eventually;
+// The library connects once per process and never disconnects, so each case runs in a
+// fresh process of a test program that never connected.
+using testkit::in_fresh_process;
+
 // Runs a request of the simulated service (sim::autosuspend); gives its answer's lines.
 inline std::vector<std::string> service(const std::string &request) {
     sim::Reply reply = sim::autosuspend(request);
     EXPECT_TRUE(reply.ok) << request << ": " << reply.text;
-    std::vector<std::string> lines;
-    std::istringstream in(reply.text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
+    return testkit::lines_of(reply.text);
 }
 
 inline std::vector<std::string> journal() {
     return service("show");
-}
-
-inline bool contains(const std::vector<std::string> &lines, const std::string &line) {
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-inline long count(const std::vector<std::string> &lines, const std::string &line) {
-    return std::count(lines.begin(), lines.end(), line);
 }
 
 inline std::vector<std::string> without(std::vector<std::string> lines, const std::string &line) {
@@ -61,17 +56,6 @@ inline std::vector<std::string> library_log() {
     return texts;
 }
 
-// Polls until the condition holds; false after a generous deadline.
-inline bool eventually(const std::function<bool()> &condition, int seconds = 10) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
 inline int open_descriptors() {
     int n = 0;
     if (DIR *dir = opendir("/proc/self/fd")) {
@@ -80,22 +64,6 @@ inline int open_descriptors() {
         closedir(dir);
     }
     return n;
-}
-
-// The library connects once per process and never disconnects, so each case runs in a
-// child of a test process that never connected.
-inline void in_fresh_process(const std::function<void()> &body) {
-    std::fflush(stdout);
-    pid_t pid = fork();
-    if (pid == 0) {
-        body();
-        std::fflush(stdout);
-        _exit(::testing::Test::HasFailure() ? 1 : 0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << "the case failed in its process (status " << status << ")";
 }
 
 // A fresh service (listening, automatic suspend off, no channels), empty journal and log.

@@ -19,6 +19,7 @@ using Clock = std::chrono::steady_clock;
 struct Result {
     double median_us;
     double mean_us;
+    double q1_us, q3_us;
 };
 
 // Times body(round) once per round; setup(round) runs untimed before it.
@@ -35,11 +36,15 @@ Result measure(int rounds, const std::function<void(int)> &setup,
     double sum = 0;
     for (double sample : samples)
         sum += sample;
-    return {samples[samples.size() / 2], sum / static_cast<double>(samples.size())};
+    return {samples[samples.size() / 2], sum / static_cast<double>(samples.size()),
+            samples[(samples.size() - 1) / 4], samples[(samples.size() - 1) * 3 / 4]};
 }
 
 void report(const char *what, Result result) {
     std::printf("%-44s %10.1f %10.1f\n", what, result.median_us, result.mean_us);
+    // A line for bench/run's table.
+    std::printf("figure\tlock table: %s (us)\t%.1f\t%.1f\t%.1f\t-\n", what, result.median_us,
+                result.q1_us, result.q3_us);
 }
 
 void nothing(int) {}

@@ -1,6 +1,7 @@
 // The lock guards release what they hold, also when a cancelled thread unwinds.
 #include "common/guards.h"
 #include "common/unique_fd.h"
+#include "tests/support/kit.h"
 
 #include <gtest/gtest.h>
 
@@ -114,14 +115,10 @@ std::string lock_file_path() {
 
 // Whether another process can take the lock at this moment.
 bool other_process_gets(const std::string &path, int operation) {
-    pid_t child = fork();
-    if (child == 0) {
-        int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
-        _exit(fd >= 0 && flock(fd, operation | LOCK_NB) == 0 ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return testkit::in_child([&] {
+               int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+               return fd >= 0 && flock(fd, operation | LOCK_NB) == 0 ? 0 : 1;
+           }) == 0;
 }
 
 TEST(FileLock, ExcludesOtherProcessesUntilItEnds) {

@@ -1,6 +1,6 @@
 # orvo-default writes the version into both options, first ORVO_SW_VERSION, replacing what
 # they held; a second run changes nothing.
-. "$ORVO_SRC/tests/lib.sh"
+. "$ORVO_SRC/tests/support/kit.sh"
 
 version=R220-NYY-BASE2WLAN-K40Q07.AP.19.09_CAP.19.09
 config=/etc/config/orvo_uci_ro

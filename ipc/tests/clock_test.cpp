@@ -27,8 +27,7 @@ TEST(Clock, WallClockJumpDoesNotCutAWaitShort) {
     wall_clock_behind = true;
     std::thread answerer([&] {
         // Answers once the request is in its queue, a while into the wait.
-        while (queued(6401) < 1)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        testkit::eventually([] { return queued(6401) >= 1; });
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         qx_ipc_send_msg(make_msg(self, 301, "in time").get());
     });

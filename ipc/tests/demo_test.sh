@@ -1,5 +1,5 @@
 # Separate programs exchanging messages: a server, a requester, subscribers and a publisher.
-. "$ORVO_SRC/tests/lib.sh"
+. "$ORVO_SRC/tests/support/kit.sh"
 
 out=$(mktemp -d)
 qxipc-demo serve msm-server >"$out/server" &

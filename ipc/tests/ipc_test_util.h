@@ -2,6 +2,7 @@
 #pragma once
 
 #include "libqxipc.h"
+#include "tests/support/kit.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,6 @@
 #include <poll.h>
 #include <string>
 #include <sys/msg.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -70,6 +70,11 @@ inline long queued(int key) {
     return static_cast<long>(info.msg_qnum);
 }
 
+inline qx_ipc_event make_event(int msg_id, int tag, int keep, qx_ipc_handler *handler,
+                               void *arg = nullptr) {
+    return qx_ipc_event{0, keep, tag, msg_id, handler, arg, nullptr};
+}
+
 // What handlers saw: "<tag>:<msg_id>:<payload>" per call, in call order.
 class Recorder {
   public:
@@ -79,12 +84,13 @@ class Recorder {
     }
 
     qx_ipc_event event(int msg_id, int tag, int keep) {
-        qx_ipc_event ev{};
-        ev.keep = keep;
-        ev.tag = tag;
-        ev.msg_id = msg_id;
-        ev.handler = handler;
-        ev.arg = this;
+        return make_event(msg_id, tag, keep, handler, this);
+    }
+
+    // event() registered at once.
+    qx_ipc_event add(int msg_id, int tag, int keep) {
+        qx_ipc_event ev = event(msg_id, tag, keep);
+        EXPECT_EQ(qx_ipc_event_add(&ev), 0);
         return ev;
     }
 
@@ -164,41 +170,14 @@ inline int receive_threads() {
     return count;
 }
 
-// Runs body in a forked child process, which exits with body's result. Forks only once an
-// ended receive thread has gone, so the child starts without one.
+// Runs body in a fresh process (testkit::spawn), once an ended receive thread has gone, so
+// the child starts without one.
 inline pid_t spawn(const std::function<int()> &body) {
-    for (int i = 0; i < 500 && receive_threads() > 0; ++i)
-        usleep(10000);
-    std::fflush(stdout);
-    pid_t pid = fork();
-    if (pid == 0)
-        _exit(body());
-    return pid;
+    testkit::eventually([&] { return receive_threads() == 0; });
+    return testkit::spawn(body);
 }
 
-// The child's exit status, or -1 when it did not exit normally.
-inline int wait_exit(pid_t pid) {
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
-}
-
-// Standard output printed while it lives.
-class StdoutCapture {
-  public:
-    StdoutCapture() { testing::internal::CaptureStdout(); }
-    ~StdoutCapture() {
-        if (!taken_)
-            testing::internal::GetCapturedStdout();
-    }
-    std::string take() {
-        taken_ = true;
-        return testing::internal::GetCapturedStdout();
-    }
-
-  private:
-    bool taken_ = false;
-};
+using testkit::StdoutCapture;
+using testkit::wait_exit;
 
 } // namespace ipctest

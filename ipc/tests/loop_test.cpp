@@ -156,9 +156,7 @@ TEST_F(Loop, EveryMatchingEntryInRegistrationOrderAndOneShotOnce) {
 
 TEST_F(Loop, DeleteMatchesMsgIdAndTag) {
     Recorder seen;
-    qx_ipc_event keep = seen.event(7, 1, 1);
-    qx_ipc_event other_tag = seen.event(7, 2, 1);
-    ASSERT_EQ(qx_ipc_event_add(&keep), 0);
+    qx_ipc_event keep = seen.add(7, 1, 1);
     ASSERT_EQ(qx_ipc_event_add(&keep), 0);
     qx_ipc_event wrong_tag = keep;
     wrong_tag.tag = 5;
@@ -169,7 +167,7 @@ TEST_F(Loop, DeleteMatchesMsgIdAndTag) {
     same.handler = nullptr; // fields other than msg_id and tag are not compared
     same.keep = 0;
     EXPECT_EQ(qx_ipc_event_del(&same), 0);
-    ASSERT_EQ(qx_ipc_event_add(&other_tag), 0);
+    seen.add(7, 2, 1);
     send(7, "y");
     ASSERT_TRUE(seen.wait_for(3));
     EXPECT_EQ(seen.calls(), (std::vector<std::string>{"1:7:x", "1:7:x", "2:7:y"}));
@@ -177,10 +175,8 @@ TEST_F(Loop, DeleteMatchesMsgIdAndTag) {
 
 TEST_F(Loop, StopMessageIsSeenByLaterEntriesAndEndsTheLoop) {
     Recorder seen;
-    qx_ipc_event stop_watch = seen.event(2, 42, 1);
-    qx_ipc_event zero = seen.event(0, 40, 1);
-    ASSERT_EQ(qx_ipc_event_add(&stop_watch), 0);
-    ASSERT_EQ(qx_ipc_event_add(&zero), 0);
+    seen.add(2, 42, 1);
+    seen.add(0, 40, 1);
     send(1); // absorbed by the built-in only
     send(0);
     // A stop from another process ends the loop whatever the count.
@@ -193,8 +189,7 @@ TEST_F(Loop, StopMessageIsSeenByLaterEntriesAndEndsTheLoop) {
     });
     EXPECT_EQ(wait_exit(other), 0);
     ASSERT_TRUE(seen.wait_for(2));
-    for (int i = 0; i < 200 && get_terminate_flag() == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    testkit::eventually([&] { return get_terminate_flag() != 0; });
     EXPECT_EQ(get_terminate_flag(), 1);
     EXPECT_EQ(seen.calls(), (std::vector<std::string>{"40:0:", "42:2:"}));
     EXPECT_FALSE(queue_exists(key_));
@@ -205,16 +200,14 @@ TEST_F(Loop, StopMessageIsSeenByLaterEntriesAndEndsTheLoop) {
     // A new start brings a fresh registry: the old entries are gone.
     ASSERT_NE(qx_ipc_start_loop(nullptr), 0ul);
     send(2);
-    for (int i = 0; i < 200 && get_terminate_flag() == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    testkit::eventually([&] { return get_terminate_flag() != 0; });
     EXPECT_EQ(seen.calls().size(), 2u);
     EXPECT_EQ(qx_ipc_terminate_loop(), 0);
 }
 
 TEST_F(Loop, OversizedAndShortMessagesAreCutToWhatArrived) {
     Recorder seen;
-    qx_ipc_event ev = seen.event(9, 0, 1);
-    ASSERT_EQ(qx_ipc_event_add(&ev), 0);
+    seen.add(9, 0, 1);
     send_raw(key_, 9, 5000, QX_IPC_HEADER_TEXT_SIZE + 5000); // longer than a receiver takes
     send_raw(key_, 9, 4000, QX_IPC_HEADER_TEXT_SIZE + 10);   // claims more than it carries
     send_raw(key_, 9, -7, QX_IPC_HEADER_TEXT_SIZE + 3);
@@ -229,11 +222,9 @@ TEST_F(Loop, OversizedAndShortMessagesAreCutToWhatArrived) {
 
 TEST_F(Loop, OwnQueueRemovedUnderTheLoopIsMadeAgain) {
     Recorder seen;
-    qx_ipc_event ev = seen.event(9, 0, 1);
-    ASSERT_EQ(qx_ipc_event_add(&ev), 0);
+    seen.add(9, 0, 1);
     remove_queue(key_);
-    for (int i = 0; i < 300 && !queue_exists(key_); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    testkit::eventually([&] { return queue_exists(key_); });
     ASSERT_TRUE(queue_exists(key_));
     send(9, "again");
     ASSERT_TRUE(seen.wait_for(1));
@@ -246,8 +237,7 @@ TEST_F(Loop, OwnQueueThatCannotBeMadeAgainEndsTheLoop) {
     StdoutCapture out;
     remove_queue(key_);
     ASSERT_GE(msgget(key_, IPC_CREAT | IPC_EXCL | 0600), 0);
-    for (int i = 0; i < 300 && get_terminate_flag() == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    testkit::eventually([&] { return get_terminate_flag() != 0; });
     EXPECT_EQ(get_terminate_flag(), 1);
     EXPECT_EQ(out.take(), "[qx] Err:Warning:The thread(loop-test) is term!\n\n\n");
     remove_queue(key_);
@@ -269,8 +259,7 @@ TEST_F(Loop, AHandlerMayEndTheLoop) {
     ev.arg = &result;
     ASSERT_EQ(qx_ipc_event_add(&ev), 0);
     send(30);
-    for (int i = 0; i < 500 && get_terminate_flag() == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    testkit::eventually([&] { return get_terminate_flag() != 0; });
     EXPECT_EQ(get_terminate_flag(), 1);
     EXPECT_EQ(result, 0);
     EXPECT_FALSE(queue_exists(key_));

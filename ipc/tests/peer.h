@@ -26,16 +26,11 @@ inline int run_peer(const char *name, Pipe &ready) {
     if (qx_ipc_start_loop(name) == 0)
         return 1;
     for (int id : {echo_request, delayed_request}) {
-        qx_ipc_event ev{};
-        ev.keep = 1;
-        ev.tag = id;
-        ev.msg_id = id;
-        ev.handler = peer_answer;
+        qx_ipc_event ev = make_event(id, id, 1, peer_answer);
         qx_ipc_event_add(&ev);
     }
     ready.put(qx_ipc_get_self_fd());
-    for (int i = 0; i < 3000 && get_terminate_flag() == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    testkit::eventually([] { return get_terminate_flag() != 0; }, std::chrono::seconds(30));
     return get_terminate_flag() == 1 ? 0 : 1;
 }
 

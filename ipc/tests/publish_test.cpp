@@ -120,8 +120,7 @@ TEST(Publish, EndpointsSubscribedToEachOtherDoNotMakeMessagesCircle) {
     ASSERT_NE(qx_ipc_start_loop(nullptr), 0ul);
     int y_key = qx_ipc_get_self_fd();
     Recorder seen;
-    qx_ipc_event ev = seen.event(60, 0, 1);
-    ASSERT_EQ(qx_ipc_event_add(&ev), 0);
+    seen.add(60, 0, 1);
     send_to(x_key, subscribe_id, 60);
     go.put(y_key);
     ASSERT_EQ(ready.get(), 1);
@@ -148,8 +147,7 @@ TEST(Publish, ASubscriberWithoutAKeyIsSkippedAndNoQueueIsMade) {
     const int queues = queue_count();
     StdoutCapture out;
     send_to(hub, publish_id, 70, "news");
-    for (int i = 0; i < 500 && queued(6200) == 0; ++i)
-        usleep(10000);
+    testkit::eventually([&] { return queued(6200) != 0; });
     EXPECT_EQ(queued(6200), 1) << "the subscriber after it still gets the message";
     EXPECT_EQ(out.take(), "[qx] Err:qx_ipc_send_msg failed(0x2)\n\n\n");
     EXPECT_EQ(queue_count(), queues);

@@ -111,8 +111,7 @@ TEST_F(Request, TimesOutWithTheLogLineAndNull) {
 
     // A late answer finds no wait entry and goes to the ordinary events.
     Recorder seen;
-    qx_ipc_event ev = seen.event(131, 0, 1);
-    ASSERT_EQ(qx_ipc_event_add(&ev), 0);
+    seen.add(131, 0, 1);
     ASSERT_EQ(qx_ipc_send_msg(make_msg(self_, 131, "late").get()), 0);
     ASSERT_TRUE(seen.wait_for(1));
     EXPECT_EQ(seen.calls(), std::vector<std::string>{"0:131:late"});
@@ -152,8 +151,7 @@ TEST_F(Request, OneMessageAnswersEveryWaiterWithItsOwnCopy) {
             Msg req = request(6102, 130, 140);
             result[i] = qx_ipc_send_msg_wait_rsp_timeout(req.get(), &rsp[i], 10000);
         });
-    for (int i = 0; i < 500 && queued(6102) < 2; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    testkit::eventually([&] { return queued(6102) >= 2; });
     ASSERT_EQ(queued(6102), 2); // both registered before their requests left
     ASSERT_EQ(qx_ipc_send_msg(make_msg(self_, 140, "both").get()), 0);
     for (auto &waiter : waiters)
@@ -203,8 +201,7 @@ TEST_F(Request, FailuresBeforeTheWaitLeaveRspOutAlone) {
     EXPECT_EQ(rsp, untouched);
     // Both wait entries are gone: a message with that identifier reaches ordinary events only.
     Recorder seen;
-    qx_ipc_event ev = seen.event(160, 0, 1);
-    ASSERT_EQ(qx_ipc_event_add(&ev), 0);
+    seen.add(160, 0, 1);
     ASSERT_EQ(qx_ipc_send_msg(make_msg(self_, 160, "stray").get()), 0);
     ASSERT_TRUE(seen.wait_for(1));
     EXPECT_EQ(seen.calls().size(), 1u);
@@ -218,8 +215,7 @@ TEST_F(Request, AnswerIsCopiedOnlyAsFarAsItArrived) {
         Msg req = request(6104, 130, 170);
         result = qx_ipc_send_msg_wait_rsp_timeout(req.get(), &rsp, 10000);
     });
-    for (int i = 0; i < 500 && queued(6104) < 1; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    testkit::eventually([&] { return queued(6104) >= 1; });
     // An answer whose header claims 5000 bytes but that carries 8.
     Msg liar = make_msg(self_, 170, "8 bytes!");
     liar->mtype = 1;
@@ -245,8 +241,7 @@ TEST_F(Request, WaitersAreWokenWhenTheLoopEndsOrTheirEntryIsDeleted) {
             result[i] = qx_ipc_send_msg_wait_rsp(req.get(), &rsp[i]);
             seq[i] = req->seq;
         });
-    for (int i = 0; i < 500 && queued(6105) < 2; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    testkit::eventually([&] { return queued(6105) >= 2; });
     ASSERT_EQ(queued(6105), 2);
     // The one waiting for 181 is withdrawn by a delete with its identifier and sequence number.
     qx_ipc_msg first{};

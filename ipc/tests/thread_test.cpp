@@ -42,8 +42,7 @@ TEST(Threads, RacingLastTerminatesSendOneStopAndAllReturn) {
         stoppers.emplace_back([] { EXPECT_EQ(qx_ipc_terminate_loop(), 0); });
     for (auto &stopper : stoppers)
         stopper.join();
-    for (int i = 0; i < 300 && get_terminate_flag() == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    testkit::eventually([&] { return get_terminate_flag() != 0; });
     EXPECT_EQ(out.take(), "[qx] Err:Warning:The thread(qxipc) is term!\n\n\n");
     EXPECT_EQ(get_terminate_flag(), 1);
     EXPECT_FALSE(queue_exists(key));

@@ -1,6 +1,8 @@
 // Frame reads and writes on a channel-like socket (one record per frame).
 #include "channel.h"
 
+#include "tests/support/kit.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -42,17 +44,15 @@ TEST(FrameRead, ReadsOneWholeFrameAndDropsABadOne) {
 
     sent.payload_len = 6; // says one byte more than it carries
     ASSERT_EQ(29, write(pair.modem, &sent, 29));
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(-3, frame_read(pair.daemon, frame, 5));
-    EXPECT_EQ("[nvrpc] read error, len=29 != 30!\n", testing::internal::GetCapturedStdout());
+    EXPECT_EQ("[nvrpc] read error, len=29 != 30!\n",
+              testkit::stdout_of([&] { EXPECT_EQ(-3, frame_read(pair.daemon, frame, 5)); }));
 }
 
 TEST(FrameRead, TimeOutIsReportedAndWaitingCanGoOn) {
     Pair pair;
     static nvrpc_frame frame;
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(-1, frame_read(pair.daemon, frame, 0));
-    EXPECT_EQ("[error] nvrpc select timeout!\n", testing::internal::GetCapturedStdout());
+    EXPECT_EQ("[error] nvrpc select timeout!\n",
+              testkit::stdout_of([&] { EXPECT_EQ(-1, frame_read(pair.daemon, frame, 0)); }));
 }
 
 TEST(FrameWrite, WholeFrameOrTheFailureLine) {
@@ -67,7 +67,6 @@ TEST(FrameWrite, WholeFrameOrTheFailureLine) {
     close(pair.modem);
     pair.modem = -1;
     signal(SIGPIPE, SIG_IGN); // the module's channel reports EPIPE rather than raise it
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(-1, frame_write(pair.daemon, frame));
-    EXPECT_EQ("[nvrpc] write error, len=-1 != 37!\n", testing::internal::GetCapturedStdout());
+    EXPECT_EQ("[nvrpc] write error, len=-1 != 37!\n",
+              testkit::stdout_of([&] { EXPECT_EQ(-1, frame_write(pair.daemon, frame)); }));
 }

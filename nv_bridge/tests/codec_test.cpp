@@ -2,6 +2,8 @@
 #include "frames.h"
 #include "nvrpc_codec.h"
 
+#include "tests/support/kit.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -15,11 +17,7 @@ using namespace nvrpc;
 
 namespace {
 
-std::string printed(const std::function<void()> &action) {
-    testing::internal::CaptureStdout();
-    action();
-    return testing::internal::GetCapturedStdout();
-}
+using testkit::stdout_of;
 
 } // namespace
 
@@ -27,7 +25,7 @@ TEST(FrameLength, WholeFrameOnlyWhenCountIsPayloadPlusHeader) {
     nvrpc_frame frame = request(0, "key", "");
     EXPECT_TRUE(frame_length_ok(frame, frame.payload_len + 24));
     EXPECT_EQ("[nvrpc] read error, len=30 != 47!\n",
-              printed([&] { EXPECT_FALSE(frame_length_ok(frame, 30)); }));
+              stdout_of([&] { EXPECT_FALSE(frame_length_ok(frame, 30)); }));
     frame.payload_len = 3072;
     EXPECT_TRUE(frame_length_ok(frame, 3096));
 }
@@ -39,11 +37,11 @@ TEST(FrameLength, CountsBelowTheHeaderNeverPassOnAStalePayloadLength) {
         frame.payload_len = lengths.first;
         int count = lengths.second;
         EXPECT_EQ("[nvrpc] read error, len=" + std::to_string(count) + " != 24!\n",
-                  printed([&] { EXPECT_FALSE(frame_length_ok(frame, count)); }));
+                  stdout_of([&] { EXPECT_FALSE(frame_length_ok(frame, count)); }));
     }
     frame.payload_len = INT_MAX;
     EXPECT_EQ("[nvrpc] read error, len=3096 != -2147483625!\n",
-              printed([&] { EXPECT_FALSE(frame_length_ok(frame, 3096)); }));
+              stdout_of([&] { EXPECT_FALSE(frame_length_ok(frame, 3096)); }));
 }
 
 TEST(RequestParts, LimitsOfTheQueueRequest) {
@@ -78,7 +76,7 @@ TEST(RequestParts, LimitsOfTheQueueRequest) {
                         "value_len=5), echoed\n"},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(c.line, printed([&] { EXPECT_FALSE(request_parts_ok(c.frame)); }));
+        EXPECT_EQ(c.line, stdout_of([&] { EXPECT_FALSE(request_parts_ok(c.frame)); }));
 }
 
 TEST(BuildRequest, LaysThePartsOntoTheQueueRequest) {
@@ -174,7 +172,7 @@ TEST(Reply, ForeignReplyLineStaysWithinTheBuffers) {
     nvrpc_frame frame = request(0, std::string(1024, 'k'), std::string(1024, 'v'));
     build_request(frame, req, 321);
     nvrpc_rsp rsp = reply(1, 0, std::string(1024, 'r'));
-    std::string line = printed([&] { report_foreign_reply(req, rsp, 1032); });
+    std::string line = stdout_of([&] { report_foreign_reply(req, rsp, 1032); });
     std::string expected = "nv error:recv unknow msg pid = " + std::to_string(getpid()) +
                            ", tid = 321, key = " + std::string(1024, 'k') +
                            ", value = " + std::string(1023, 'r') + "\n";

@@ -7,13 +7,13 @@
 #include "nvrpc_codec.h"
 #include "relay.h"
 
+#include "tests/support/kit.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <csignal>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <sys/msg.h>
 #include <sys/socket.h>
@@ -76,10 +76,7 @@ std::string answer_value(const nvrpc_frame &frame) {
 }
 
 std::string kernel_wake_locks() {
-    std::ifstream in("/sys/power/wake_lock");
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return testkit::read_file("/sys/power/wake_lock");
 }
 
 class DaemonCore : public ::testing::Test {

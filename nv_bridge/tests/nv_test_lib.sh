@@ -1,8 +1,7 @@
 # Shared by the NV bridge's system tests: the daemon in the simulated module.
-. "$ORVO_SRC/tests/lib.sh"
+. "$ORVO_SRC/tests/support/kit.sh"
 
-ctl() { "$ORVO_SRC/sim/module" ctl "$@"; }
-nv() { "$ORVO_SRC/sim/module" ctl nv "$@"; }
+nv() { ctl nv "$@"; }
 held() { grep -qw nvrpc_lock /sys/power/wake_lock; }
 released() { ! held; }
 printed() { nv output | grep -qxF -- "$1"; }

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <dirent.h>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -67,7 +69,7 @@ class Monitor : public ::testing::Test {
     void expect_monitor_gone() {
         if (threads_with_monitor_ > 0) {
             EXPECT_TRUE(
-                support::wait_until([&] { return thread_count() == threads_with_monitor_ - 1; }));
+                testkit::eventually([&] { return thread_count() == threads_with_monitor_ - 1; }));
         }
         threads_with_monitor_ = 0;
     }
@@ -83,7 +85,7 @@ TEST_F(Monitor, OnlyReadsOfFiveAndSixBytesCallTheHandler) {
     support::kernel_control("xp2xp 4");
     support::kernel_control("xp2xp 7");
     support::kernel_control("edge 1");
-    ASSERT_TRUE(support::wait_until([] { return first_calls().size() == 3; }));
+    ASSERT_TRUE(testkit::eventually([] { return first_calls().size() == 3; }));
     EXPECT_EQ(first_calls(), (std::vector<int>{1, 0, 1}));
     auto lines = logcap::lines("ORVO_KESL_AUTOSUSPEND");
     for (int length : {6, 5, 4, 7})
@@ -115,7 +117,7 @@ TEST_F(Monitor, OneMonitorAtATimeAndANewOneAfterDeinit) {
     expect_monitor_gone();
     ASSERT_EQ(start(second_handler, config), 0);
     support::kernel_control("edge 0");
-    ASSERT_TRUE(support::wait_until([] { return second_calls().size() == 1; }));
+    ASSERT_TRUE(testkit::eventually([] { return second_calls().size() == 1; }));
     EXPECT_EQ(second_calls(), std::vector<int>{0});
     EXPECT_TRUE(first_calls().empty());
 }
@@ -125,7 +127,7 @@ TEST_F(Monitor, AFailingAttributeIsRetriedAtAPaceAndRecovers) {
     ASSERT_EQ(start(first_handler), 0);
     const std::string failed = "ORVO_KESL_AUTOSUSPEND 1 xp2xp_state ret = -1";
     ASSERT_TRUE(
-        support::wait_until([&] { return support::count_prefix(logcap::lines(), failed) >= 3; }));
+        testkit::eventually([&] { return support::count_prefix(logcap::lines(), failed) >= 3; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     // A loop without its pause would log thousands of lines here.
     EXPECT_LT(support::count_prefix(logcap::lines(), failed), 50u);
@@ -133,7 +135,7 @@ TEST_F(Monitor, AFailingAttributeIsRetriedAtAPaceAndRecovers) {
 
     support::kernel_control("unfail xp2xp_state");
     support::kernel_control("edge 1");
-    ASSERT_TRUE(support::wait_until([] { return first_calls().size() == 1; }));
+    ASSERT_TRUE(testkit::eventually([] { return first_calls().size() == 1; }));
     EXPECT_EQ(first_calls(), std::vector<int>{1});
 }
 

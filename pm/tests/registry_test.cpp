@@ -32,15 +32,7 @@ int32_t pid_at(const std::string &bytes, int slot) {
     return pid;
 }
 
-// Runs fn in a child process and returns its exit status.
-template <typename Fn> int in_child(Fn fn) {
-    pid_t child = fork();
-    if (child == 0)
-        _exit(fn());
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using testkit::in_child;
 
 class Registry : public ::testing::Test {
   protected:
@@ -222,22 +214,17 @@ TEST_F(Registry, ANameFieldWithoutTerminatorEndsAtByte63) {
 TEST_F(Registry, ConcurrentRegistrationsOfEightProcessesAreAllKept) {
     std::vector<pid_t> children;
     for (int p = 0; p < 8; ++p) {
-        pid_t child = fork();
-        if (child == 0) {
+        children.push_back(testkit::spawn([p] {
             int failures = 0;
             for (int n = 0; n < 16; ++n) {
                 std::string name = "p" + std::to_string(p) + "_n" + std::to_string(n);
                 failures += kesl_wakelock_create(name.c_str(), 0) < 0;
             }
-            _exit(failures);
-        }
-        children.push_back(child);
+            return failures;
+        }));
     }
-    for (pid_t child : children) {
-        int status = 0;
-        waitpid(child, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+    for (pid_t child : children)
+        EXPECT_EQ(testkit::wait_exit(child), 0);
     std::string bytes = table();
     std::set<std::string> names;
     for (int slot = 0; slot < 128; ++slot)

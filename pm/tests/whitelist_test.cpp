@@ -105,14 +105,16 @@ TEST_F(Whitelist, ClearReturnsThePlatformsResult) {
     EXPECT_TRUE(support::contains(logcap::lines(), "ORVO_KESL_AUTOSUSPEND 1 clear ret =7"));
 }
 
-std::string service_journal() { return sim::autosuspend("show").text; }
+std::string service_journal() {
+    return sim::autosuspend("show").text;
+}
 
 TEST(AutosuspendSwitch, OneAndZeroSwitchTheServiceOtherCharactersAreRefused) {
     EXPECT_EQ(kesl_autosuspend_enable('1'), 0);
     EXPECT_EQ(kesl_autosuspend_enable('0'), 0);
     EXPECT_EQ(kesl_autosuspend_enable('2'), -6);
     EXPECT_EQ(kesl_autosuspend_enable(1), -6);
-    ASSERT_TRUE(support::wait_until(
+    ASSERT_TRUE(testkit::eventually(
         [] { return support::count_prefix(support::lines_of(service_journal()), "cmd") >= 3; }));
     auto journal = support::lines_of(service_journal());
     EXPECT_TRUE(support::contains(journal, "cmd 1 enable"));

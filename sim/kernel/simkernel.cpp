@@ -7,11 +7,10 @@
 #include "simfail.h"
 #include "wakelocks.h"
 
-#include <fuse.h>
+#include <fuse_lowlevel.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -69,6 +68,12 @@ std::string basename_of(const std::string &path) {
     return path.substr(path.rfind('/') + 1);
 }
 
+// An xp2xp_state read waiting for an edge: the request answers when one is raised.
+struct PendingRead {
+    fuse_req_t req;
+    size_t size;
+};
+
 class Kernel {
   public:
     WakeLocks wakelocks;
@@ -103,35 +108,21 @@ class Kernel {
         return registers_[path];
     }
 
-    // The next read of xp2xp_state returns this many bytes (negative: that errno).
-    void queue_read(int length) {
-        std::lock_guard<std::mutex> guard(mutex_);
-        reads_.push_back(length);
-        read_ready_.notify_all();
-    }
-
-    // Blocks until a read is queued or the caller is interrupted.
-    int take_read() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        // Checked again after each wake-up, so a reader being cancelled never takes an edge.
-        for (;;) {
-            if (fuse_interrupted())
-                return -EINTR;
-            if (!reads_.empty())
-                break;
-            read_ready_.wait_for(lock, std::chrono::milliseconds(20));
-        }
-        int length = reads_.front();
-        reads_.pop_front();
-        return length;
-    }
+    // An edge for the oldest waiting xp2xp_state read, or for the next one (length: the
+    // bytes it returns; negative: that errno).
+    void queue_read(int length);
+    // An xp2xp_state read: answered now if an edge is queued, else when one is raised or
+    // the reader is interrupted.
+    void take_read(fuse_req_t req, size_t size);
+    // The reader of req was interrupted (a signal, a cancelled thread): it returns EINTR.
+    void interrupt(fuse_req_t req);
 
     int control(const std::string &commands);
 
   private:
     std::mutex mutex_;
-    std::condition_variable read_ready_;
     std::deque<int> reads_;
+    std::deque<PendingRead> readers_;
     std::map<std::string, orvo_sim_script> faults_; // by file name, "fail FILE ERRNO [COUNT]"
     std::map<std::string, std::string> registers_;
     std::string writes_;
@@ -188,11 +179,6 @@ int Kernel::control(const std::string &commands) {
     return 0;
 }
 
-const Node *find_node(const char *path) {
-    auto it = kTree.find(path);
-    return it == kTree.end() ? nullptr : &it->second;
-}
-
 std::string snapshot(Kind kind, const std::string &path) {
     if (real_file(kind))
         return g_real.read(path);
@@ -212,96 +198,226 @@ std::string snapshot(Kind kind, const std::string &path) {
     }
 }
 
-int sk_getattr(const char *path, struct stat *st, fuse_file_info *) {
-    const Node *node = find_node(path);
-    if (!node)
-        return -ENOENT;
-    memset(st, 0, sizeof *st);
-    st->st_mode = node->mode | (node->kind == Kind::dir ? S_IFDIR : S_IFREG);
-    st->st_nlink = node->kind == Kind::dir ? 2 : 1;
-    st->st_size = node->kind == Kind::dir ? 0 : 4096;
+// The answer of an xp2xp_state read of size bytes for an edge of length bytes: "0\n" and
+// "1\n" padded as the driver does, 5 bytes for low-power mode off, 6 for on.
+void answer_read(fuse_req_t req, size_t size, int length) {
+    if (length < 0) {
+        fuse_reply_err(req, -length);
+        return;
+    }
+    size_t n = std::min(static_cast<size_t>(length), size);
+    char fill = length == 5 ? '0' : length == 6 ? '1' : 'x';
+    std::string text(n, fill);
+    if (n > 0)
+        text[n - 1] = '\n';
+    fuse_reply_buf(req, text.data(), n);
+}
+
+void on_interrupt(fuse_req_t req, void *) {
+    g_kernel.interrupt(req);
+}
+
+void Kernel::queue_read(int length) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (readers_.empty()) {
+        reads_.push_back(length);
+        return;
+    }
+    PendingRead reader = readers_.front();
+    readers_.pop_front();
+    lock.unlock();
+    answer_read(reader.req, reader.size, length);
+}
+
+void Kernel::take_read(fuse_req_t req, size_t size) {
+    // Interrupted before it got here (one thread serves every request, so this cannot
+    // change until the request is queued): a reader being cancelled never takes an edge.
+    if (fuse_req_interrupted(req)) {
+        fuse_reply_err(req, EINTR);
+        return;
+    }
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!reads_.empty()) {
+        int length = reads_.front();
+        reads_.pop_front();
+        lock.unlock();
+        answer_read(req, size, length);
+        return;
+    }
+    readers_.push_back({req, size});
+    lock.unlock();
+    fuse_req_interrupt_func(req, on_interrupt, nullptr);
+}
+
+void Kernel::interrupt(fuse_req_t req) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    auto it = std::find_if(readers_.begin(), readers_.end(),
+                           [req](const PendingRead &reader) { return reader.req == req; });
+    if (it == readers_.end())
+        return;
+    readers_.erase(it);
+    lock.unlock();
+    fuse_reply_err(req, EINTR);
+}
+
+// The files by inode number: the tree's order, the root first (inode 1).
+std::vector<const std::pair<const std::string, Node> *> g_inodes;
+
+const std::pair<const std::string, Node> *inode(fuse_ino_t ino) {
+    return ino >= 1 && ino <= g_inodes.size() ? g_inodes[ino - 1] : nullptr;
+}
+
+fuse_ino_t inode_of(const std::string &path) {
+    for (size_t i = 0; i < g_inodes.size(); ++i)
+        if (g_inodes[i]->first == path)
+            return i + 1;
     return 0;
 }
 
-int sk_readdir(const char *path, void *buf, fuse_fill_dir_t fill, off_t, fuse_file_info *,
-               fuse_readdir_flags) {
-    const Node *node = find_node(path);
-    if (!node || node->kind != Kind::dir)
-        return -ENOTDIR;
-    fill(buf, ".", nullptr, 0, static_cast<fuse_fill_dir_flags>(0));
-    fill(buf, "..", nullptr, 0, static_cast<fuse_fill_dir_flags>(0));
-    std::string prefix = std::string(path) == "/" ? "/" : std::string(path) + "/";
-    for (const auto &[child, info] : kTree) {
+// The tree never changes: the kernel may keep names and attributes as long as it likes.
+constexpr double kForever = 86400.0;
+
+struct stat attributes(fuse_ino_t ino, const Node &node) {
+    struct stat st {};
+    st.st_ino = ino;
+    st.st_mode = node.mode | (node.kind == Kind::dir ? S_IFDIR : S_IFREG);
+    st.st_nlink = node.kind == Kind::dir ? 2 : 1;
+    st.st_size = node.kind == Kind::dir ? 0 : 4096;
+    return st;
+}
+
+std::string child_path(const std::string &dir, const char *name) {
+    return dir == "/" ? "/" + std::string(name) : dir + "/" + name;
+}
+
+void sk_lookup(fuse_req_t req, fuse_ino_t parent, const char *name) {
+    const auto *dir = inode(parent);
+    if (!dir || dir->second.kind != Kind::dir) {
+        fuse_reply_err(req, ENOTDIR);
+        return;
+    }
+    fuse_entry_param entry{};
+    entry.entry_timeout = kForever; // also for a name that is not there: it never will be
+    entry.ino = inode_of(child_path(dir->first, name));
+    if (entry.ino != 0) {
+        entry.attr_timeout = kForever;
+        entry.attr = attributes(entry.ino, inode(entry.ino)->second);
+    }
+    fuse_reply_entry(req, &entry);
+}
+
+void sk_getattr(fuse_req_t req, fuse_ino_t ino, fuse_file_info *) {
+    const auto *file = inode(ino);
+    if (!file) {
+        fuse_reply_err(req, ENOENT);
+        return;
+    }
+    struct stat st = attributes(ino, file->second);
+    fuse_reply_attr(req, &st, kForever);
+}
+
+// Truncation (an O_TRUNC open by a shell's ">") changes nothing, as on sysfs.
+void sk_setattr(fuse_req_t req, fuse_ino_t ino, struct stat *, int to_set, fuse_file_info *fi) {
+    if (to_set & ~FUSE_SET_ATTR_SIZE) {
+        fuse_reply_err(req, ENOSYS);
+        return;
+    }
+    sk_getattr(req, ino, fi);
+}
+
+void add_entry(fuse_req_t req, std::string &buf, const char *name, fuse_ino_t ino,
+               const Node &node) {
+    struct stat st = attributes(ino, node);
+    size_t size = fuse_add_direntry(req, nullptr, 0, name, nullptr, 0);
+    size_t at = buf.size();
+    buf.resize(at + size);
+    fuse_add_direntry(req, &buf[at], size, name, &st, static_cast<off_t>(buf.size()));
+}
+
+void sk_readdir(fuse_req_t req, fuse_ino_t ino, size_t size, off_t offset, fuse_file_info *) {
+    const auto *dir = inode(ino);
+    if (!dir || dir->second.kind != Kind::dir) {
+        fuse_reply_err(req, ENOTDIR);
+        return;
+    }
+    std::string buf;
+    add_entry(req, buf, ".", ino, dir->second);
+    add_entry(req, buf, "..", ino, dir->second);
+    std::string prefix = dir->first == "/" ? "/" : dir->first + "/";
+    for (size_t i = 0; i < g_inodes.size(); ++i) {
+        const std::string &child = g_inodes[i]->first;
         if (child.size() > prefix.size() && child.compare(0, prefix.size(), prefix) == 0 &&
             child.find('/', prefix.size()) == std::string::npos)
-            fill(buf, child.c_str() + prefix.size(), nullptr, 0,
-                 static_cast<fuse_fill_dir_flags>(0));
+            add_entry(req, buf, child.c_str() + prefix.size(), i + 1, g_inodes[i]->second);
     }
-    return 0;
+    if (static_cast<size_t>(offset) >= buf.size()) {
+        fuse_reply_buf(req, nullptr, 0);
+        return;
+    }
+    auto at = static_cast<size_t>(offset);
+    fuse_reply_buf(req, buf.data() + at, std::min(size, buf.size() - at));
 }
 
-int sk_open(const char *path, fuse_file_info *fi) {
-    const Node *node = find_node(path);
-    if (!node)
-        return -ENOENT;
+void sk_open(fuse_req_t req, fuse_ino_t ino, fuse_file_info *fi) {
+    const auto *file = inode(ino);
+    if (!file) {
+        fuse_reply_err(req, ENOENT);
+        return;
+    }
+    Kind kind = file->second.kind;
     fi->direct_io = 1;
-    fi->nonseekable = node->kind == Kind::xp2xp_state;
+    fi->nonseekable = kind == Kind::xp2xp_state;
     fi->fh = 0;
-    if ((fi->flags & O_ACCMODE) != O_WRONLY && node->kind != Kind::xp2xp_state &&
-        node->kind != Kind::control)
-        fi->fh = reinterpret_cast<uint64_t>(new std::string(snapshot(node->kind, path)));
-    return 0;
+    if ((fi->flags & O_ACCMODE) != O_WRONLY && kind != Kind::xp2xp_state && kind != Kind::control)
+        fi->fh = reinterpret_cast<uint64_t>(new std::string(snapshot(kind, file->first)));
+    if (fuse_reply_open(req, fi) != 0)
+        delete reinterpret_cast<std::string *>(fi->fh);
 }
 
-int sk_release(const char *, fuse_file_info *fi) {
+void sk_release(fuse_req_t req, fuse_ino_t, fuse_file_info *fi) {
     delete reinterpret_cast<std::string *>(fi->fh);
-    return 0;
+    fuse_reply_err(req, 0);
 }
 
-int read_xp2xp(char *buf, size_t size) {
-    int length = g_kernel.take_read();
-    if (length < 0)
-        return length;
-    size_t n = static_cast<size_t>(length) < size ? static_cast<size_t>(length) : size;
-    char fill = length == 5 ? '0' : length == 6 ? '1' : 'x';
-    for (size_t i = 0; i < n; ++i)
-        buf[i] = i + 1 == n ? '\n' : fill;
-    return static_cast<int>(n);
-}
-
-int sk_read(const char *path, char *buf, size_t size, off_t offset, fuse_file_info *fi) {
-    const Node *node = find_node(path);
-    if (!node)
-        return -ENOENT;
-    if (int error = g_kernel.fault(path))
-        return error;
-    if (node->kind == Kind::xp2xp_state)
-        return read_xp2xp(buf, size);
+void sk_read(fuse_req_t req, fuse_ino_t ino, size_t size, off_t offset, fuse_file_info *fi) {
+    const auto *file = inode(ino);
+    if (!file) {
+        fuse_reply_err(req, ENOENT);
+        return;
+    }
+    if (int error = g_kernel.fault(file->first)) {
+        fuse_reply_err(req, -error);
+        return;
+    }
+    if (file->second.kind == Kind::xp2xp_state) {
+        g_kernel.take_read(req, size);
+        return;
+    }
     auto *text = reinterpret_cast<std::string *>(fi->fh);
-    if (!text)
-        return -EBADF;
-    if (offset >= static_cast<off_t>(text->size()))
-        return 0;
+    if (!text) {
+        fuse_reply_err(req, EBADF);
+        return;
+    }
+    if (offset >= static_cast<off_t>(text->size())) {
+        fuse_reply_buf(req, nullptr, 0);
+        return;
+    }
     size_t n = std::min(size, text->size() - static_cast<size_t>(offset));
-    memcpy(buf, text->data() + offset, n);
-    return static_cast<int>(n);
+    fuse_reply_buf(req, text->data() + offset, n);
 }
 
-int sk_write(const char *path, const char *buf, size_t size, off_t, fuse_file_info *) {
-    const Node *node = find_node(path);
-    if (!node)
-        return -ENOENT;
-    std::string text(buf, size);
-    if (node->kind == Kind::control) {
+// A write's result: its byte count or -errno.
+int write_file(const std::string &path, Kind kind, const std::string &text) {
+    if (kind == Kind::control) {
         int result = g_kernel.control(text);
-        return result < 0 ? result : static_cast<int>(size);
+        return result < 0 ? result : static_cast<int>(text.size());
     }
     if (int error = g_kernel.fault(path))
         return error;
-    if (real_file(node->kind))
+    if (real_file(kind))
         return g_real.write(path, text);
     int result = 0;
-    switch (node->kind) {
+    switch (kind) {
     case Kind::wake_lock:
         result = g_kernel.wakelocks.lock(text);
         break;
@@ -314,15 +430,54 @@ int sk_write(const char *path, const char *buf, size_t size, off_t, fuse_file_in
     default:
         return -EACCES;
     }
-    return result < 0 ? result : static_cast<int>(size);
+    return result < 0 ? result : static_cast<int>(text.size());
 }
 
-int sk_truncate(const char *path, off_t, fuse_file_info *) {
-    return find_node(path) ? 0 : -ENOENT;
+void sk_write(fuse_req_t req, fuse_ino_t ino, const char *buf, size_t size, off_t,
+              fuse_file_info *) {
+    const auto *file = inode(ino);
+    if (!file) {
+        fuse_reply_err(req, ENOENT);
+        return;
+    }
+    int result = write_file(file->first, file->second.kind, std::string(buf, size));
+    if (result < 0)
+        fuse_reply_err(req, -result);
+    else
+        fuse_reply_write(req, static_cast<size_t>(result));
 }
 
-int sk_create(const char *, mode_t, fuse_file_info *) {
-    return -EACCES;
+void sk_create(fuse_req_t req, fuse_ino_t, const char *, mode_t, fuse_file_info *) {
+    fuse_reply_err(req, EACCES);
+}
+
+// One thread serves every request: a hand-off between the writer and a thread that is
+// already waiting costs less than waking one of several. xp2xp_state reads do not hold
+// it: they are answered later, from the queue of waiting readers.
+int serve(const char *mountpoint, fuse_args *args) {
+    fuse_lowlevel_ops ops{};
+    ops.lookup = sk_lookup;
+    ops.getattr = sk_getattr;
+    ops.setattr = sk_setattr;
+    ops.readdir = sk_readdir;
+    ops.open = sk_open;
+    ops.release = sk_release;
+    ops.read = sk_read;
+    ops.write = sk_write;
+    ops.create = sk_create;
+    fuse_session *session = fuse_session_new(args, &ops, sizeof ops, nullptr);
+    if (!session)
+        return 1;
+    int result = 1;
+    if (fuse_set_signal_handlers(session) == 0) {
+        if (fuse_session_mount(session, mountpoint) == 0) {
+            result = fuse_session_loop(session) == 0 ? 0 : 1;
+            fuse_session_unmount(session);
+        }
+        fuse_remove_signal_handlers(session);
+    }
+    fuse_session_destroy(session);
+    return result;
 }
 
 } // namespace
@@ -341,16 +496,12 @@ int main(int argc, char **argv) {
         perror(argv[1]);
         return 1;
     }
-    fuse_operations ops{};
-    ops.getattr = sk_getattr;
-    ops.readdir = sk_readdir;
-    ops.open = sk_open;
-    ops.release = sk_release;
-    ops.read = sk_read;
-    ops.write = sk_write;
-    ops.truncate = sk_truncate;
-    ops.create = sk_create;
-    std::vector<char *> args = {argv[0], const_cast<char *>("-f"), const_cast<char *>("-o"),
-                                const_cast<char *>("allow_other,fsname=simkernel"), argv[1]};
-    return fuse_main(static_cast<int>(args.size()), args.data(), &ops, nullptr);
+    for (const auto &file : kTree)
+        g_inodes.push_back(&file);
+    std::vector<char *> options = {argv[0], const_cast<char *>("-o"),
+                                   const_cast<char *>("allow_other,fsname=simkernel")};
+    fuse_args args = FUSE_ARGS_INIT(static_cast<int>(options.size()), options.data());
+    int result = serve(argv[1], &args);
+    fuse_opt_free_args(&args);
+    return result;
 }

@@ -54,7 +54,7 @@ void handler_b(kesl_sms_msg *msg, int *handle) {
 }
 
 // Bounds only guard against a hung test; nothing here measures time.
-constexpr auto kPatience = std::chrono::seconds(20);
+constexpr auto kPatience = testkit::kPatience;
 
 std::vector<Received> wait_received(size_t count) {
     std::unique_lock<std::mutex> lock(g_mutex);
@@ -62,22 +62,10 @@ std::vector<Received> wait_received(size_t count) {
     return g_received;
 }
 
-bool eventually(const std::function<bool()> &condition) {
-    auto deadline = std::chrono::steady_clock::now() + kPatience;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-}
-
-size_t count_of(const std::vector<std::string> &lines, const std::string &line) {
-    return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
-}
+using testkit::eventually;
 
 size_t waits() {
-    return count_of(smstest::service_calls(), "orvo_wait_receive_new_sms");
+    return testkit::count(smstest::service_calls(), "orvo_wait_receive_new_sms");
 }
 
 const std::string kWaitError = "ORVO_KESL_SMS 4 orvo_wait_receive_new_sms error";
@@ -98,7 +86,8 @@ class SmsReceive : public ::testing::Test {
     // Closing the client ends the receive threads: each logs the failed wait.
     void TearDown() override {
         kesl_sms_client_deinit(handle_);
-        EXPECT_TRUE(eventually([&] { return count_of(logcap::lines(), kWaitError) >= threads_; }));
+        EXPECT_TRUE(
+            eventually([&] { return testkit::count(logcap::lines(), kWaitError) >= threads_; }));
     }
 
     void add_handler(kesl_sms_rx_handler handler) {
@@ -241,7 +230,7 @@ TEST_F(SmsReceive, EachRegistrationAddsThreadServingLatestHandler) {
 TEST_F(SmsReceive, FailedWaitEndsThread) {
     smstest::fail("orvo_wait_receive_new_sms", -3);
     add_handler(handler_a);
-    EXPECT_TRUE(eventually([] { return count_of(logcap::lines(), kWaitError) == 1; }));
+    EXPECT_TRUE(eventually([] { return testkit::count(logcap::lines(), kWaitError) == 1; }));
     smstest::unfail("orvo_wait_receive_new_sms");
 
     smstest::deliver({"+15550001", "nobody listens"});

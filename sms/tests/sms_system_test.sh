@@ -1,7 +1,6 @@
 # The SMS API across processes in a simulated module: applications send through the
 # service, messages delivered to the module reach every listening application.
-. "$ORVO_SRC/tests/lib.sh"
-module() { "$ORVO_SRC/sim/module" "$@"; }
+. "$ORVO_SRC/tests/support/kit.sh"
 
 listening() { grep -q '^listening$' "$1"; }
 holds_sms_read() { grep -qw sms_read /sys/power/wake_lock; }

@@ -2,41 +2,7 @@
 
 #include "simclient.h"
 
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
-
 namespace smstest {
-
-Output run(const std::vector<std::string> &argv) {
-    int pipes[2];
-    if (pipe(pipes) != 0)
-        return {-1, ""};
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(pipes[1], STDOUT_FILENO);
-        close(pipes[0]);
-        close(pipes[1]);
-        std::vector<char *> args;
-        for (const auto &arg : argv)
-            args.push_back(const_cast<char *>(arg.c_str()));
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        _exit(127);
-    }
-    close(pipes[1]);
-    std::string text;
-    char buf[4096];
-    ssize_t n;
-    while ((n = read(pipes[0], buf, sizeof buf)) > 0)
-        text.append(buf, static_cast<size_t>(n));
-    close(pipes[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text};
-}
 
 int deliver(const std::vector<std::string> &args) {
     sim::SmsDelivery message;
@@ -66,22 +32,24 @@ std::vector<std::string> service_calls() {
     return calls;
 }
 
-void clear_calls() { sim::clear_calls(); }
+void clear_calls() {
+    sim::clear_calls();
+}
 
-void reset_service() { sim::sms_clear(); }
+void reset_service() {
+    sim::sms_clear();
+}
 
-void fail(const std::string &call, int code) { sim::fail(call, code); }
+void fail(const std::string &call, int code) {
+    sim::fail(call, code);
+}
 
-void unfail(const std::string &call) { sim::unfail(call); }
+void unfail(const std::string &call) {
+    sim::unfail(call);
+}
 
 bool wake_lock_held(const std::string &name) {
-    std::ifstream in("/sys/power/wake_lock");
-    std::string held;
-    while (in >> held) {
-        if (held == name)
-            return true;
-    }
-    return false;
+    return testkit::contains(testkit::held_wake_locks(), name);
 }
 
 } // namespace smstest

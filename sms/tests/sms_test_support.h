@@ -2,18 +2,15 @@
 // calls record, scripted failures and the kernel's wake locks.
 #pragma once
 
+#include "tests/support/kit.h"
+
 #include <string>
 #include <vector>
 
 namespace smstest {
 
-struct Output {
-    int status;
-    std::string text;
-};
-
-// Runs a program with its arguments as given (no shell) and collects its standard output.
-Output run(const std::vector<std::string> &argv);
+using testkit::Output;
+using testkit::run;
 
 // A message arrives at the module (as ctl sms deliver ARGS... takes them); returns its index.
 int deliver(const std::vector<std::string> &args);

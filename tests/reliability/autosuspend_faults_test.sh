@@ -1,8 +1,7 @@
 #!/bin/bash
 # The autosuspend service killed and restarted under its clients; sends to channels whose
 # other end has gone. One case per run: autosuspend_faults_test.sh CASE
-. "$ORVO_SRC/tests/lib.sh"
-ctl() { "$ORVO_SRC/sim/module" ctl "$@"; }
+. "$ORVO_SRC/tests/support/kit.sh"
 kill_service() {
     expect_ok "the killed service is gone" ctl autosuspend kill KILL
 }
@@ -23,18 +22,24 @@ data_channels_are() {
 # A waiter gets the records announced after it began to wait: before a send, wait until the
 # waiters have begun (each logs this line as it starts to wait).
 waits_begun_are() {
-    [ "$("$ORVO_SRC/sim/module" log --plain | grep -c 'libautosuspend_get_feedback wait\.')" = "$1" ]
+    [ "$(module log --plain | grep -c 'libautosuspend_get_feedback wait\.')" = "$1" ]
+}
+
+# start_waiters RECORDS: two clients waiting for RECORDS records each, in the background
+# (pids $w1 and $w2, output in /tmp/w1 and /tmp/w2), once both are connected.
+start_waiters() {
+    orvo-sim-autosuspend-client wait "$1" >/tmp/w1 &
+    w1=$!
+    orvo-sim-autosuspend-client wait "$1" >/tmp/w2 &
+    w2=$!
+    wait_for "both waiters connected" 5 data_channels_are 2
+    wait_for "both waiters waiting" 5 waits_begun_are 2
 }
 
 # Clients blocked in orvo_wait_wakeup_event get every record sent before and after the
 # service is killed and started again: their reader connects again by itself.
 waiters_survive_restart() {
-    orvo-sim-autosuspend-client wait 2 >/tmp/w1 &
-    local w1=$!
-    orvo-sim-autosuspend-client wait 2 >/tmp/w2 &
-    local w2=$!
-    wait_for "both waiters connected" 5 data_channels_are 2
-    wait_for "both waiters waiting" 5 waits_begun_are 2
+    start_waiters 2
     ctl autosuspend send 10 20 >/dev/null
     kill_service
     start_service
@@ -51,32 +56,26 @@ waiters_survive_restart() {
 
 # A command sent after the service died fails with -1; SIGPIPE does not end the caller.
 send_after_service_killed() {
-    coproc client { orvo-sim-kesl-call autosuspend 1 wait autosuspend 1 wait autosuspend 0; }
-    local line
-    read -r -t 5 line <&"${client[0]}"
-    expect_eq "enable while the service runs" "autosuspend 0" "$line"
+    co_start orvo-sim-kesl-call autosuspend 1 wait autosuspend 1 wait autosuspend 0
+    co_wait "first enable" autosuspend 1
+    expect_eq "enable while the service runs" "autosuspend 0" "$(sed -n 1p "$kit_out")"
     kill_service
-    echo >&"${client[1]}"
-    read -r -t 5 line <&"${client[0]}"
-    expect_eq "enable after the service died" "autosuspend -1" "$line"
+    co_send ""
+    co_wait "second enable" autosuspend 2
+    expect_eq "enable after the service died" "autosuspend -1" "$(sed -n 2p "$kit_out")"
     start_service
-    echo >&"${client[1]}"
-    read -r -t 5 line <&"${client[0]}"
-    expect_eq "the channel stays closed in this process" "autosuspend -1" "$line"
-    local pid=$client_PID
-    wait "$pid"
-    expect_eq "the caller ends normally, not by SIGPIPE" 0 $?
+    co_send ""
+    co_wait "third enable" autosuspend 3
+    expect_eq "the channel stays closed in this process" "autosuspend -1" "$(sed -n 3p "$kit_out")"
+    co_end
+    expect_eq "the caller ends normally, not by SIGPIPE" 0 "$status"
     expect_eq "a new process enables again" "autosuspend 0" "$(orvo-sim-kesl-call autosuspend 1)"
 }
 
 # A waiter killed without closing its channel does not stop the others getting records,
 # and the service goes on.
 waiter_killed_before_a_send() {
-    orvo-sim-autosuspend-client wait 1 >/tmp/w1 &
-    local w1=$!
-    orvo-sim-autosuspend-client wait 1 >/tmp/w2 &
-    local w2=$!
-    wait_for "both waiters connected" 5 data_channels_are 2
+    start_waiters 1
     kill -KILL $w1
     wait $w1 2>/dev/null
     ctl autosuspend send 50 60 >/dev/null

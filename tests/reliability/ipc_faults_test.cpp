@@ -113,7 +113,7 @@ TEST_F(IpcFaults, ASubscriberWithAFullQueueDoesNotStopThePublisher) {
     int pair[2] = {1, 1};
     Msg counted = make_msg(self, kCounted, 0, pair, sizeof pair);
     ASSERT_EQ(qx_ipc_send_msg(counted.get()), 0);
-    EXPECT_TRUE(support::wait_until([] { return seen_count() == 1; }));
+    EXPECT_TRUE(testkit::eventually([] { return seen_count() == 1; }));
     terminate_or_exit();
     msgctl(dead, IPC_RMID, nullptr);
 }
@@ -131,8 +131,7 @@ TEST_F(IpcFaults, SendersFillingTheQueueLoseNothing) {
     ASSERT_EQ(pipe(go), 0);
     std::vector<pid_t> children;
     for (int s = 0; s < kSenders; ++s) {
-        pid_t child = fork();
-        if (child == 0) {
+        pid_t child = testkit::spawn([&]() -> int {
             close(go[1]);
             int self = 0;
             if (read(go[0], &self, sizeof self) != static_cast<ssize_t>(sizeof self))
@@ -146,7 +145,7 @@ TEST_F(IpcFaults, SendersFillingTheQueueLoseNothing) {
                     _exit(1);
             }
             _exit(0);
-        }
+        });
         children.push_back(child);
     }
     close(go[0]);
@@ -158,11 +157,9 @@ TEST_F(IpcFaults, SendersFillingTheQueueLoseNothing) {
         ASSERT_EQ(write(go[1], &self, sizeof self), static_cast<ssize_t>(sizeof self));
     close(go[1]);
     for (pid_t child : children) {
-        int status = 0;
-        waitpid(child, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        EXPECT_EQ(testkit::wait_exit(child), 0);
     }
-    EXPECT_TRUE(support::wait_until([] { return seen_count() == kSenders * kMessages; }));
+    EXPECT_TRUE(testkit::eventually([] { return seen_count() == kSenders * kMessages; }));
     terminate_or_exit();
 
     std::vector<int> next(kSenders, 0);
@@ -185,8 +182,7 @@ TEST_F(IpcFaults, AnAnswerReachesAWaiterAfterItsQueueWasRemovedAndMadeAgain) {
 
     // Forked before the receive thread exists, so the child's allocations cannot hang on a
     // lock that thread held at the fork.
-    pid_t child = fork();
-    if (child == 0) {
+    pid_t child = testkit::spawn([&]() -> int {
         // A plain server: takes the request, answers when told to.
         std::vector<unsigned char> buffer(sizeof(qx_ipc_msg) + QX_IPC_MAX_DATA);
         auto *request = reinterpret_cast<qx_ipc_msg *>(buffer.data());
@@ -198,7 +194,7 @@ TEST_F(IpcFaults, AnAnswerReachesAWaiterAfterItsQueueWasRemovedAndMadeAgain) {
         Msg answer = make_msg(request->fd_src, request->msg_rsp, 0, "done", 4);
         answer->fd_src = kServer;
         _exit(qx_ipc_send_msg(answer.get()) == 0 ? 0 : 3);
-    }
+    });
     ASSERT_NE(qx_ipc_start_loop(nullptr), 0u);
     int self = qx_ipc_get_self_fd();
 
@@ -215,13 +211,13 @@ TEST_F(IpcFaults, AnAnswerReachesAWaiterAfterItsQueueWasRemovedAndMadeAgain) {
         qx_ipc_msg_free(answer);
         return std::make_pair(result, text);
     });
-    ASSERT_TRUE(support::wait_until([server] {
+    ASSERT_TRUE(testkit::eventually([server] {
         msqid_ds state{};
         return msgctl(server, IPC_STAT, &state) == 0 && state.msg_qnum == 0 && state.msg_lrpid != 0;
     }));
     int old_queue = msgget(self, 0);
     ASSERT_EQ(msgctl(old_queue, IPC_RMID, nullptr), 0);
-    ASSERT_TRUE(support::wait_until([self] { return msgget(self, 0) >= 0; }));
+    ASSERT_TRUE(testkit::eventually([self] { return msgget(self, 0) >= 0; }));
     EXPECT_EQ(qx_ipc_get_self_fd(), self);
     ASSERT_EQ(write(go[1], "x", 1), 1);
 
@@ -229,9 +225,7 @@ TEST_F(IpcFaults, AnAnswerReachesAWaiterAfterItsQueueWasRemovedAndMadeAgain) {
     auto [result, text] = waited.get();
     EXPECT_EQ(result, 0);
     EXPECT_EQ(text, "done");
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(testkit::wait_exit(child), 0);
     terminate_or_exit();
     msgctl(server, IPC_RMID, nullptr);
 }

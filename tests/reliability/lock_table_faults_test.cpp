@@ -18,6 +18,7 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -60,15 +61,14 @@ template <typename Fn> Holder hold(Fn fn) {
     int fds[2];
     if (pipe(fds) != 0)
         return {};
-    pid_t child = fork();
-    if (child == 0) {
+    pid_t child = testkit::spawn([&]() -> int {
         close(fds[0]);
         int result = fn();
         if (write(fds[1], &result, sizeof result) != sizeof result)
             _exit(1);
         pause();
         _exit(0);
-    }
+    });
     close(fds[1]);
     Holder holder{child, 0};
     if (read(fds[0], &holder.result, sizeof holder.result) != sizeof holder.result)
@@ -80,12 +80,6 @@ template <typename Fn> Holder hold(Fn fn) {
 void kill_and_reap(pid_t pid) {
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
-}
-
-int exit_status(pid_t pid) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 class LockTableFaults : public ::testing::Test {
@@ -181,15 +175,14 @@ TEST_F(LockTableFaults, ATableThatIsNotAFileIsRefusedAndRecoveredFrom) {
 
 // With no space left a registration fails; it is never reported as made.
 TEST_F(LockTableFaults, ATableOnAFullFileSystemRefusesRegistrations) {
-    pid_t child = fork();
-    if (child == 0) {
+    pid_t child = testkit::spawn([&]() -> int {
         // 8 KiB of /tmp in a mount namespace of the child's own: the table does not fit.
         if (unshare(CLONE_NEWNS) != 0 || mount("small", "/tmp", "tmpfs", 0, "size=8k") != 0)
             _exit(100);
         int result = kesl_wakelock_create("x", 0);
         _exit(result < 0 ? -result : 50);
-    }
-    int status = exit_status(child);
+    });
+    int status = testkit::wait_exit(child);
     ASSERT_NE(status, 100) << "cannot mount a small /tmp";
     EXPECT_TRUE(status == 2 || status == 3) << status;
     EXPECT_EQ(access(kTable, F_OK), -1); // the real /tmp was not touched
@@ -219,15 +212,14 @@ TEST_F(LockTableFaults, ProcessesKilledMidChangeLeaveAUsableTable) {
     for (int round = 0; round < 5; ++round) {
         std::vector<pid_t> children;
         for (int p = 0; p < 6; ++p) {
-            pid_t child = fork();
-            if (child == 0) {
+            pid_t child = testkit::spawn([&]() -> int {
                 std::string name = "k" + std::to_string(p);
                 for (;;) {
                     int slot = kesl_wakelock_create(name.c_str(), 0);
                     if (slot >= 0 && kesl_wakelock_lock(slot) == 0)
                         kesl_wakelock_destroy(slot);
                 }
-            }
+            });
             children.push_back(child);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20 + random() % 80));
@@ -250,8 +242,7 @@ TEST_F(LockTableFaults, ManyProcessesRegisteringAndDestroyingLoseNothing) {
     constexpr int kNames = 6;
     std::vector<pid_t> children;
     for (int p = 0; p < kProcesses; ++p) {
-        pid_t child = fork();
-        if (child == 0) {
+        pid_t child = testkit::spawn([&]() -> int {
             int failures = 0;
             for (int n = 0; n < kNames; ++n) {
                 std::string name = "p" + std::to_string(p) + "_" + std::to_string(n);
@@ -261,11 +252,11 @@ TEST_F(LockTableFaults, ManyProcessesRegisteringAndDestroyingLoseNothing) {
                     failures += kesl_wakelock_lock(slot) != 0 || kesl_wakelock_destroy(slot) != 0;
             }
             _exit(failures);
-        }
+        });
         children.push_back(child);
     }
     for (pid_t child : children)
-        EXPECT_EQ(exit_status(child), 0);
+        EXPECT_EQ(testkit::wait_exit(child), 0);
 
     auto names = names_in(table());
     EXPECT_EQ(names.size(), static_cast<size_t>(kProcesses * kNames / 2));

@@ -1,5 +1,5 @@
 # Run on the host: two sandboxes at once are separate, and the host is untouched.
-. "$ORVO_SRC/tests/lib.sh"
+. "$ORVO_SRC/tests/support/kit.sh"
 module="$ORVO_SRC/sim/module --build $ORVO_BUILD"
 
 # The host's /tmp is shared with other work (compilers' temporaries come and go), so only

@@ -1,5 +1,5 @@
 # The simulated kernel's files behave as the module's kernel files do.
-. "$ORVO_SRC/tests/lib.sh"
+. "$ORVO_SRC/tests/support/kit.sh"
 
 # Wake locks: name up to the first white space, listing in name order.
 out=$(sh -c 'echo a > /sys/power/wake_lock; printf b > /sys/power/wake_lock; cat /sys/power/wake_lock

@@ -1,5 +1,5 @@
 # The module's file system and tools inside a sandbox.
-. "$ORVO_SRC/tests/lib.sh"
+. "$ORVO_SRC/tests/support/kit.sh"
 
 # Only the simulated services' sockets (the autosuspend service's at its product paths),
 # and the way to a source or build folder kept from under the host's /tmp.

@@ -1,6 +1,6 @@
 # Run on the host: a source or build folder under /tmp or /run, where the module mounts
 # fresh file systems, is still seen inside it at its own path.
-. "$ORVO_SRC/tests/lib.sh"
+. "$ORVO_SRC/tests/support/kit.sh"
 
 tmp_dir=$(mktemp -d /tmp/orvo-paths.XXXXXX)
 run_dir=$(mktemp -d /run/orvo-paths.XXXXXX)

@@ -5,30 +5,26 @@
 #include "dual_waits.h"
 #include "qx_wifi.h"
 #include "simclient.h"
+#include "tests/support/kit.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
 using namespace wifi_tools;
 
-// sim/module ARGS inside the test's simulated module (the Wi-Fi world's own settings); its output.
-std::string module(const std::string &args) {
+// sim/module ctl wifi ARGS... (the client API's shell twin: the Wi-Fi service's controls).
+void ctl_wifi(const std::vector<std::string> &args) {
     const char *src = std::getenv("ORVO_SRC");
-    std::string command = std::string(src ? src : ".") + "/sim/module " + args + " 2>&1";
-    std::string output;
-    if (FILE *pipe = popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe))
-            output += buffer;
-        EXPECT_EQ(0, pclose(pipe)) << command << ": " << output;
-    }
-    return output;
+    std::vector<std::string> argv{std::string(src ? src : ".") + "/sim/module", "ctl", "wifi"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    testkit::Output out = testkit::run(argv);
+    EXPECT_EQ(0, out.status) << "ctl wifi " << args.at(0) << ": " << out.text;
 }
 
 // Calls received in this module whose line holds `call`.
@@ -110,10 +106,10 @@ TEST(DualParam, ARejectedTextLeavesWhatCameBefore) {
 class DualWaits : public ::testing::Test {
   protected:
     void SetUp() override {
-        module("ctl wifi reset");
-        module("ctl wifi delay 300");
-        module("ctl wifi result enable ok");
-        module("ctl wifi result sta ok");
+        ctl_wifi({"reset"});
+        ctl_wifi({"delay", "300"});
+        ctl_wifi({"result", "enable", "ok"});
+        ctl_wifi({"result", "sta", "ok"});
     }
     void TearDown() override {
         sim::unfail("qx_wifi_get_enable_status_ext");
@@ -129,7 +125,7 @@ TEST_F(DualWaits, AnEnableThatSettlesIsSeenAtTheFirstQuery) {
 }
 
 TEST_F(DualWaits, AFailedEnableStateEndsTheWaitWithOne) {
-    module("ctl wifi result enable 3");
+    ctl_wifi({"result", "enable", "3"});
     ASSERT_EQ(0, qx_wifi_enable_ext(0));
     EXPECT_EQ(1, user_wait_enable_status());
 }
@@ -150,7 +146,7 @@ TEST_F(DualWaits, AStationFailureWithAReasonCodeIsNotFinal) {
     wifi_sta_param record{};
     ASSERT_EQ(0, wlan_dual_param_set(&record, "Home", "secret-pass", "2"));
     ASSERT_EQ(0, qx_wifi_sta_param_set_ext(0, &record));
-    module("ctl wifi result sta 6 15");
+    ctl_wifi({"result", "sta", "6", "15"});
     ASSERT_EQ(0, qx_wifi_sta_start_ext(0));
     EXPECT_EQ(11, user_wait_sta_start_status());
 }

@@ -5,34 +5,22 @@
 param_call() { calls | grep -F qx_wifi_sta_param_set_ext | cut -d' ' -f3-; }
 
 forget_calls
-run_to_end wlan_dual_demo $'q\n' 1 password1 2
-expect_transcript "three arguments, the first 1" "$(
-    t_begin; t_enable; t_ap 0
-    t_params 1 password1 2 0 0
-    t_sta_up 1
-    t_prompt; t_shutdown 0 1)"
+run_on_text $'q\n' wlan_dual_demo 1 password1 2
+expect_console "three arguments, the first 1" station_three_args
 expect_eq "three arguments: record" "0 ssid=1 auth=2 auth_aux=2 pw=password1" "$(param_call)"
 expect_eq "three arguments: calls in order" "qx_wifi_sta_stop_ext 0
 qx_wifi_ap_stop_ext 0 0
 qx_wifi_disable_ext 0" "$(calls | grep -E 'stop_ext|disable_ext' | cut -d' ' -f2-)"
 
 forget_calls
-run_to_end wlan_dual_demo $'exit\n' 1 "Cafe Net" 'pass word!' 4
-expect_transcript "four arguments, work mode 1" "$(
-    t_begin; t_enable; t_ap 1
-    t_params "Cafe Net" 'pass word!' 4 0 0
-    t_sta_up "Cafe Net"
-    t_prompt; t_shutdown 1 1)"
+run_on_text $'exit\n' wlan_dual_demo 1 "Cafe Net" 'pass word!' 4
+expect_console "four arguments, work mode 1" station_work_mode_1
 expect_eq "four arguments: record" "0 ssid=Cafe Net auth=4 auth_aux=2 pw=pass word!" "$(param_call)"
 
 # Authentication codes and their companions: 1 and 2 with AES, 3 (WEP) and 0 without.
 forget_calls
-run_to_end wlan_dual_demo $'stop\n' 0 Lab 12345678 3
-expect_transcript "four arguments, work mode 0" "$(
-    t_begin; t_enable; t_ap 0
-    t_params Lab 12345678 3 0 0
-    t_sta_up Lab
-    t_prompt; t_shutdown 0 1)"
+run_on_text $'stop\n' wlan_dual_demo 0 Lab 12345678 3
+expect_console "four arguments, work mode 0" station_work_mode_0
 expect_eq "auth 3: record" "0 ssid=Lab auth=3 auth_aux=0 pw=12345678" "$(param_call)"
 
 finish

@@ -3,53 +3,38 @@
 # the callbacks out.
 . "$(dirname "$0")/wifi_lib.sh"
 
-# enable_fails WHAT CODE [CALLBACK LINES]
-enable_fails() {
-    ctlw reset
+# run_fresh WHAT TRANSCRIPT: a run from a reset service with no calls recorded yet.
+run_fresh() {
+    ctl wifi reset
     forget_calls
-    run_to_end wlan_dual_demo $'q\n'
-    expect_transcript "$1" "$(
-        t_begin
-        [ $# -gt 2 ] && printf '%s\n' "${@:3}"
-        [ "$2" -ge 0 ] && echo "${W}user_wait_enable_status fail:$2!!!"
-        echo "${W}user_wifi_enable fail:$2!!!")"
+    run_on_text $'q\n' wlan_dual_demo
+    expect_console "$1" "$2"
+}
+
+# enable_fails WHAT TRANSCRIPT
+enable_fails() {
+    run_fresh "$1" "$2"
     expect_eq "$1: uninit is the last call" "qx_wifi_uninit_ext 0" "$(calls | tail -1 | cut -d' ' -f2-)"
     expect_eq "$1: nothing disabled" 0 "$(calls | grep -c disable_ext)"
 }
 
-ctlw result enable 3
-enable_fails "enable state 3" 1 "${W}user_status_cb:0,2" "${W}user_status_cb:2,3"
-ctlw result enable 4
-enable_fails "enable state 4" 1 "${W}user_status_cb:0,2" "${W}user_status_cb:2,4"
-ctlw result enable never
-enable_fails "enable never settles" 11 "${W}user_status_cb:0,2"
+ctl wifi result enable 3
+enable_fails "enable state 3" wait_enable_state_3
+ctl wifi result enable 4
+enable_fails "enable state 4" wait_enable_state_4
+ctl wifi result enable never
+enable_fails "enable never settles" wait_enable_never
 expect_eq "five queries" 5 "$(calls | grep -c get_enable_status)"
-ctlw result enable ok
+ctl wifi result enable ok
 
-ctlw reset
-forget_calls
-"$ORVO_SRC/sim/module" ctl fail qx_wifi_enable_ext -5
-run_to_end wlan_dual_demo $'q\n'
-expect_transcript "enable refused" "$(
-    t_begin
-    echo "${W}qx_wifi_enable fail:-5!!!"
-    echo "${W}user_wifi_enable fail:-5!!!")"
+ctl fail qx_wifi_enable_ext -5
+run_fresh "enable refused" wait_enable_refused
 expect_eq "enable refused: no query" 0 "$(calls | grep -c get_enable_status)"
-"$ORVO_SRC/sim/module" ctl fail qx_wifi_enable_ext 0
+ctl unfail qx_wifi_enable_ext
 
 # Without init, no callback is registered and the run goes on.
-ctlw reset
-forget_calls
-"$ORVO_SRC/sim/module" ctl fail qx_wifi_init_ext 9
-run_to_end wlan_dual_demo $'q\n'
-expect_transcript "init failed" "$(
-    t_begin
-    echo "${W}qx_wifi_work_mode_set AP0 ret:0"
-    echo "${W}user_ap_enable succ"
-    t_prompt
-    echo "${W}qx_wifi_ap_stop ret:0"
-    echo "${W}user_wifi_disable ret:0"
-    echo "${W}test end.")"
+ctl fail qx_wifi_init_ext 9
+run_fresh "init failed" wait_enable_no_init
 expect_eq "init failed: no registration" 0 "$(calls | grep -c _cb_ext)"
 
 finish

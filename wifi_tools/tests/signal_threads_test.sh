@@ -16,31 +16,24 @@ other_threads_hold() {
     done
     [ $others -gt 0 ]
 }
-ended() { ! kill -0 "$pid" 2>/dev/null; }
+ended() { ! kill -0 "$co_pid" 2>/dev/null; }
 
 # signal_in_window WHAT SIGNAL PROMPT: at the prompt, checks the threads' masks, sends the
 # signal in the window and waits for the console to end.
 signal_in_window() {
-    wait_for "$1: prompt" 10 shows "$3"
-    expect_ok "$1: the library's threads hold the signals" other_threads_hold "$pid"
-    expect_ok "$1: signal $2 sent while the main thread holds it" signal-window "$pid" "$2"
-    wait_for "$1: the console ends at once" 2 ended || type_line stop
-    wait_end
+    co_wait "$1: prompt" "$3" 1 10
+    expect_ok "$1: the library's threads hold the signals" other_threads_hold "$co_pid"
+    expect_ok "$1: signal $2 sent while the main thread holds it" signal-window "$co_pid" "$2"
+    wait_for "$1: the console ends at once" 2 ended || co_send stop
+    co_end
 }
 
-start_console wlan_dual_demo
-signal_in_window wlan_dual_demo 15 "$(t_prompt)"
-expect_transcript "wlan_dual_demo" "$(
-    t_begin; t_enable; t_ap 0; t_prompt
-    t_handler 15
-    t_shutdown 0 0)"
+co_start wlan_dual_demo
+signal_in_window wlan_dual_demo 15 "$dual_prompt"
+expect_console "wlan_dual_demo" signal_term
 
-start_console wlan_rftest_demo
-signal_in_window wlan_rftest_demo 1 "${R}Please input test command:"
-expect_transcript "wlan_rftest_demo" "$(
-    echo "${R}test begin"
-    echo "${R}Please input test command:"
-    t_handler 1
-    echo "${R}test end")"
+co_start wlan_rftest_demo
+signal_in_window wlan_rftest_demo 1 "$rftest_prompt"
+expect_console "wlan_rftest_demo" rftest_signal_hup
 
 finish

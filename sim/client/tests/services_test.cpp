@@ -5,6 +5,8 @@
 #include "qx_wifi.h"
 #include "simclient.h"
 
+#include "tests/support/kit.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -18,14 +20,7 @@ using namespace std::chrono_literals;
 constexpr int kWifiNotReady = -2;
 constexpr int kSmsError = -1;
 
-bool eventually(const std::function<bool()> &condition) {
-    for (int i = 0; i < 500; ++i) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(10ms);
-    }
-    return false;
-}
+using testkit::eventually;
 
 TEST(WifiService, CallsFailWhileStoppedAndARestartComesBackDisabled) {
     sim::Service wifi("wifi");

@@ -31,13 +31,6 @@ uint16_t take_u16(const uint8_t *&data, size_t &size) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-    // The daemon's lines for bad frames and foreign replies are not looked at here.
-    if (!freopen("/dev/null", "w", stdout))
-        abort();
-    return 0;
-}
-
 // Input: read count (2 bytes), frame length in the input (2 bytes), the frame bytes, then
 // the reply's received count (2 bytes) and its bytes.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {

@@ -1,20 +1,18 @@
 // liborvo-uci over the same store as the uci command.
 #include "orvo_uci.h"
 
+#include "tests/support/kit.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 namespace {
 
 std::string config_text() {
-    std::ifstream in("/etc/config/orvo_uci_ro");
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return testkit::read_file("/etc/config/orvo_uci_ro");
 }
 
 TEST(OrvoUci, SetCommitsAndGetReads) {

@@ -1,5 +1,5 @@
 # The uci command in a simulated module: staging, commit, messages and exit statuses.
-. "$ORVO_SRC/tests/lib.sh"
+. "$ORVO_SRC/tests/support/kit.sh"
 
 option=orvo_uci.orvo_autosuspend.whitelist_state
 config=/etc/config/orvo_uci

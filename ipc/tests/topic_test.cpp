@@ -1,0 +1,39 @@
+// Topics start above the built-in identifiers: 6 is the first, 5 (publish) is none.
+#include "peer.h"
+
+using namespace ipctest;
+
+namespace {
+
+constexpr int subscribe_id = 3;
+constexpr int publish_id = 5;
+
+void send_to(int key, int msg_id, int topic, const std::string &text = "") {
+    Msg msg = make_msg(key, msg_id, text);
+    msg->msg_rsp = topic;
+    ASSERT_EQ(qx_ipc_send_msg(msg.get()), 0);
+}
+
+} // namespace
+
+TEST(Topics, SixIsTheFirstTopicAndFiveIsRefused) {
+    Pipe hub_ready;
+    pid_t hub = spawn([&] { return run_peer("telecom-server", hub_ready); });
+    ASSERT_EQ(hub_ready.get(), 5470);
+
+    ASSERT_NE(qx_ipc_start_loop(nullptr), 0ul);
+    Recorder seen;
+    qx_ipc_event evs[] = {seen.event(publish_id, 1, 1), seen.event(6, 2, 1)};
+    ASSERT_EQ(qx_ipc_register_events(evs, 2), 0);
+    send_to(5470, subscribe_id, publish_id);
+    send_to(5470, subscribe_id, 6);
+    // The hub takes its queue in order: were 5 a topic, "five" would arrive before "six".
+    send_to(5470, publish_id, publish_id, "five");
+    send_to(5470, publish_id, 6, "six");
+    EXPECT_TRUE(seen.wait_for(1, std::chrono::seconds(5)));
+    EXPECT_EQ(seen.calls(), std::vector<std::string>{"2:6:six"});
+
+    stop_peer(5470);
+    EXPECT_EQ(wait_exit(hub), 0);
+    qx_ipc_terminate_loop();
+}

@@ -1,0 +1,414 @@
+#!/bin/bash
+# The soak (sim/module soak): every deliverable and simulated service at once, client
+# processes doing what users do while faults are injected, invariants checked as it goes
+# and at the end; a table of operations, faults and invariants. Runs inside a module.
+#   soak.sh [--minutes N] [--seed S] [--clients N]   (--minutes 0: twenty seconds)
+set -uo pipefail
+minutes=1 seed=$$ clients=2
+while [ $# -gt 0 ]; do
+    case $1 in
+    --minutes) minutes=$2 ;;
+    --seed) seed=$2 ;;
+    --clients) clients=$2 ;;
+    *)
+        echo "usage: sim/module soak [--minutes N] [--seed S] [--clients N]" >&2
+        exit 2
+        ;;
+    esac
+    shift 2
+done
+[[ $minutes =~ ^[0-9]+$ && $seed =~ ^[0-9]+$ && $clients =~ ^[0-9]+$ ]] && [ "$clients" -gt 0 ] || {
+    echo "soak: --minutes, --seed and --clients take whole numbers" >&2
+    exit 2
+}
+RANDOM=$seed
+dir=/tmp/soak
+mkdir -p "$dir/ops" "$dir/state"
+: >"$dir/faults" >"$dir/broken" >"$dir/checked"
+plugin=$ORVO_BUILD/lib/liborvo-at-common.so
+duration=$((minutes * 60))
+[ "$duration" -gt 0 ] || duration=20
+start=$(date +%s)
+deadline=$((start + duration))
+# Resident memory and descriptors are judged against the first minute (a third of a
+# shorter soak), when every long-lived process has settled.
+warmup=$((duration / 3 < 60 ? duration / 3 : 60))
+hang_limit=60 # seconds: an operation that takes longer counts as a hang
+
+ctl() { orvo-sim-ctl "$@"; }
+now_ms() { date +%s%3N; }
+running() { [ "$(date +%s)" -lt $deadline ]; }
+
+# op KIND CMD...: one user operation, bounded by the watchdog; its output on stdout.
+op() {
+    local kind=$1 status
+    shift
+    timeout -k 5 $hang_limit "$@" 2>>"$dir/errors"
+    status=$?
+    echo >>"$dir/ops/$kind"
+    [ $status != 124 ] || broke "hung: $kind $* (over $hang_limit s)"
+    return $status
+}
+
+broke() { echo "$*" >>"$dir/broken"; }
+checked() { echo "$1" >>"$dir/checked"; }
+fault() { echo "$1" >>"$dir/faults"; }
+
+# --- clients -------------------------------------------------------------------------
+
+# Wake locks: names created, taken, released and destroyed; a name's state is noted after
+# each call that ended (a killed call leaves it unknown: "?").
+wakelock_client() {
+    local id=$1 name slot out status before
+    RANDOM=$((seed + id))
+    while running; do
+        name=soak_${id}_$((RANDOM % 4))
+        before=$(cat "$dir/state/$name" 2>/dev/null)
+        out=$(op wakelock orvo-sim-kesl-call create "$name")
+        status=$?
+        slot=${out#create }
+        if [ $status != 0 ]; then
+            echo "?" >"$dir/state/$name"
+            continue
+        fi
+        checked registrations
+        if ! [[ $slot =~ ^[0-9]+$ ]] || [ "$slot" -gt 127 ]; then
+            broke "registration of $name refused: $out"
+            continue
+        fi
+        if [[ $before =~ ^[0-9]+$ ]]; then
+            # Left by a process that has ended: the name is taken over in its own slot.
+            checked takeovers
+            [ "$slot" = "$before" ] || broke "$name taken over in slot $slot, registered in $before"
+        fi
+        echo "$slot" >"$dir/state/$name"
+        # Left registered, a name is taken over by the next process that creates it.
+        if [ $((RANDOM % 2)) = 0 ]; then
+            out=$(op wakelock orvo-sim-kesl-call lock "$slot" unlock "$slot" destroy "$slot")
+        else
+            out=$(op wakelock orvo-sim-kesl-call lock "$slot" unlock "$slot")
+        fi
+        status=$?
+        if [ $status != 0 ]; then
+            echo "?" >"$dir/state/$name"
+        elif [[ $out == *"destroy 0"* ]]; then
+            echo "-" >"$dir/state/$name"
+        elif [[ $out != *"unlock 0"* ]]; then
+            echo "?" >"$dir/state/$name" # held, or refused while the kernel failed
+        fi
+    done
+}
+
+# IPC: requests to the server, each answered with its own text or timed out in time.
+ipc_client() {
+    local id=$1 n=0 text out t0 elapsed limit
+    RANDOM=$((seed + 100 + id))
+    while running; do
+        n=$((n + 1))
+        text=r${id}_$n
+        limit=$((200 + RANDOM % 800))
+        t0=$(now_ms)
+        # The library adds its own lines when the loop ends: the answer line alone.
+        out=$(op ipc-request qxipc-demo request 5469 "$text" $limit | grep -E '^(key|no answer)')
+        elapsed=$(($(now_ms) - t0))
+        checked ipc-requests
+        case $out in
+        "key 5469 answered: answer:$text") ;;
+        "no answer")
+            # The process itself starts and ends around the wait: a second of slack.
+            [ $elapsed -le $((limit + 1500)) ] || broke "ipc request $text timed out after $elapsed ms (limit $limit)"
+            ;;
+        "") ;; # killed
+        *) broke "ipc request $text: $out" ;;
+        esac
+        if [ $((n % 3)) = 0 ]; then
+            op ipc-publish qxipc-demo publish 5469 77 "p${id}_$n" >/dev/null &&
+                echo "p${id}_$n" >>"$dir/published"
+        fi
+    done
+}
+
+# NV: the modem core (one channel, one request at a time) sets and reads parameters through
+# paramlinkd; each call gets one answer, request identifiers grow, a read gives the value
+# last set. A request the dying NV service took is sent again after paramlinkd's 20 s, so
+# one that meets two deaths in a row takes over 40 s: the wait allows for that.
+nv_client() {
+    local id=1 n=0 out key value answers
+    while running; do
+        n=$((n + 1))
+        key=soak.k$((n % 5)) value=$n
+        out=$(op nv orvo-sim-ctl nv set "$key" "$value" --timeout 55000)
+        answers=$(grep -c '^answer ' <<<"$out")
+        [ "$answers" = 1 ] || broke "nv set $key: $answers answers"
+        grep -o 'req_id=[0-9]*' <<<"$out" >>"$dir/nv_ids.$id"
+        out=$(op nv orvo-sim-ctl nv get "$key" --timeout 55000)
+        answers=$(grep -c '^answer ' <<<"$out")
+        [ "$answers" = 1 ] || broke "nv get $key: $answers answers"
+        [[ $out == *"value=\"$value\""* ]] || broke "nv get $key: $out (wanted $value)"
+        grep -o 'req_id=[0-9]*' <<<"$out" >>"$dir/nv_ids.$id"
+        checked nv-requests
+    done
+}
+
+# SMS from the network, each of which must reach every listener once, read messages
+# deleted as a user does, and messages sent, each of which must reach the outbox.
+sms_client() {
+    local n=0 index
+    RANDOM=$((seed + 400))
+    while running; do
+        n=$((n + 1))
+        if index=$(op sms-delivered orvo-sim-ctl sms deliver +4900$n "soak-sms-$n"); then
+            echo "soak-sms-$n" >>"$dir/delivered"
+        fi
+        sleep 0.$((RANDOM % 5 + 2))
+        [[ $index =~ ^[0-9]+$ ]] && op sms-deleted orvo-sim-sms-client delete "$index" >/dev/null
+        if [ $((n % 4)) = 0 ] && op sms-sent orvo-sim-sms-client send +4911$n "soak-out-$n" |
+            grep -qx 'send_sms: 0'; then
+            checked sms-sent
+            orvo-sim-ctl sms outbox | grep -q "soak-out-$n\$" || broke "sent soak-out-$n is not in the outbox"
+        fi
+    done
+}
+
+# AT commands through the plug-in in the AT host, and the consoles driven.
+at_console_client() {
+    local id=$1 out version
+    RANDOM=$((seed + 300 + id))
+    version=$'+CGIR:R220-NYY-BASE2WLAN-K40Q07.AP.19.09_CAP.19.09\r\nOK\r'
+    while running; do
+        out=$(printf 'AT+CGIR\r\n' | op at orvo-sim-athost "$plugin" 2>/dev/null)
+        [ -z "$out" ] || [ "$out" = "$version" ] || broke "AT+CGIR: $out"
+        printf 'AT+LEELSP=%s\r\nAT+NETLED=1\r\n' $((RANDOM % 2)) | op at orvo-sim-athost "$plugin" >/dev/null 2>&1
+        printf -- '%s\n' "-cl soak_c$id " '-ccl' '-e' '-q' | op console orvo-kesl-autosuspend-demo >/dev/null
+        printf 'testmode_enable\ntestmode_disable\nq\n' | op console wlan_rftest_demo >/dev/null
+        checked answers
+    done
+}
+
+# --- long-lived processes --------------------------------------------------------------
+
+start_long_lived() {
+    qxipc-demo serve msm-server >"$dir/server.out" &
+    echo $! >"$dir/pid.ipc-server"
+    qxipc-demo subscribe 5469 77 1000000000 >"$dir/subscriber.out" &
+    echo $! >"$dir/pid.ipc-subscriber"
+    for i in 1 2; do
+        orvo-sim-sms-client listen >"$dir/listener$i.out" &
+        echo $! >"$dir/pid.sms-listener$i"
+    done
+    ctl nv start >/dev/null || broke "the NV services did not start"
+    ctl paramlinkd pid >"$dir/pid.paramlinkd"
+    ctl sms pid >"$dir/pid.sms-service"
+    sleep 1
+}
+
+# Descriptors, threads and resident memory of the long-lived processes, one line each:
+# "SECONDS NAME FDS THREADS RSS_KB".
+sample() {
+    local file pid name
+    for file in "$dir"/pid.*; do
+        name=${file#"$dir"/pid.} pid=$(cat "$file")
+        [ -d "/proc/$pid" ] || continue
+        echo "$(($(date +%s) - start)) $name $(ls "/proc/$pid/fd" | wc -l) $(ls "/proc/$pid/task" | wc -l)" \
+            "$(awk '/^VmRSS:/ {print $2}' "/proc/$pid/status")" >>"$dir/samples"
+    done
+}
+
+# --- faults ------------------------------------------------------------------------------
+
+# A client process killed at any point: one of the users' programs, never a long-lived one.
+kill_a_client() {
+    local pids=() pid
+    for pid in $(pgrep -x 'orvo-sim-kesl-c|qxipc-demo|orvo-sim-athost|orvo-kesl-autos|wlan_rftest_dem'); do
+        grep -qx "$pid" "$dir"/pid.* 2>/dev/null || pids+=("$pid")
+    done
+    [ ${#pids[@]} -gt 0 ] || return 0
+    pid=${pids[RANDOM % ${#pids[@]}]}
+    kill -KILL "$pid" 2>/dev/null && fault client-killed
+}
+
+inject_fault() {
+    case $((RANDOM % 6)) in
+    0 | 1) kill_a_client ;;
+    2)
+        local service=$([ $((RANDOM % 2)) = 0 ] && echo autosuspend || echo wifi)
+        ctl "$service" kill KILL >/dev/null && fault "$service-killed"
+        sleep 0.$((RANDOM % 9 + 1))
+        ctl "$service" start >/dev/null || broke "the $service service did not start again"
+        ;;
+    3) ipcrm -Q 5469 2>/dev/null && fault ipc-queue-removed ;;
+    4) ctl kernel fail wake_lock 5 $((RANDOM % 3 + 1)) && fault kernel-file-failing ;;
+    5)
+        # The NV service dies holding a request (it answers late); it comes back, and
+        # paramlinkd sends the request again.
+        ctl nv service delay 2000 >/dev/null
+        sleep 0.5
+        ctl nvservice kill KILL >/dev/null && fault nv-service-killed
+        sleep 0.$((RANDOM % 9 + 1))
+        ctl nvservice start >/dev/null || broke "the NV service did not start again"
+        ;;
+    esac
+}
+
+# --- checks at the end ---------------------------------------------------------------------
+
+check_registry() {
+    local table name state slot owner
+    table=$(printf -- '-ccl\n-q\n' | orvo-kesl-autosuspend-demo | grep '^fd: ')
+    checked registry
+    # One slot per name: a name taken over from an ended registrant keeps its slot.
+    dup=$(sed 's/.*lock_name:\([^ ]*\) .*/\1/' <<<"$table" | sort | uniq -d)
+    [ -z "$dup" ] || broke "names registered twice: $dup"
+    for state in "$dir"/state/*; do
+        [ -e "$state" ] || continue
+        name=${state##*/} slot=$(cat "$state")
+        owner=$(grep " lock_name:$name strlen" <<<"$table" | sed 's/^fd: \([0-9]*\) .*/\1/')
+        case $slot in
+        "?") ;;
+        -) [ -z "$owner" ] || broke "$name destroyed but still in slot $owner" ;;
+        *) [ "$owner" = "$slot" ] || broke "$name lost: registered in slot $slot, table has '${owner:-none}'" ;;
+        esac
+    done
+}
+
+# Kernel wake locks outlive their process: only names whose client was killed may stay
+# held; taking such a name over and unlocking it clears it.
+check_kernel_locks() {
+    local name slot out
+    checked kernel-wake-locks
+    for name in $(cat /sys/power/wake_lock); do
+        if [ "$(cat "$dir/state/$name" 2>/dev/null)" != "?" ]; then
+            broke "kernel wake lock $name held with no killed holder"
+            continue
+        fi
+        echo "$name" >>"$dir/inherited"
+        out=$(orvo-sim-kesl-call create "$name")
+        slot=${out#create }
+        orvo-sim-kesl-call unlock "$slot" >/dev/null
+        grep -qw "$name" /sys/power/wake_lock && broke "$name still held after a take-over and unlock"
+    done
+}
+
+check_nv_order() {
+    local file ids
+    checked nv-order
+    for file in "$dir"/nv_ids.*; do
+        [ -e "$file" ] || continue
+        ids=$(sed 's/req_id=//' "$file")
+        [ "$ids" = "$(sort -n <<<"$ids")" ] || broke "nv answers of ${file##*.} out of order"
+    done
+    dup=$(cat "$dir"/nv_ids.* 2>/dev/null | sort | uniq -d | head -3)
+    [ -z "$dup" ] || broke "nv requests answered twice: $dup"
+}
+
+check_sms() {
+    local i text got
+    checked sms-handlers
+    for i in 1 2; do
+        for text in $(cat "$dir/delivered" 2>/dev/null); do
+            got=$(grep -c ": $text\$" "$dir/listener$i.out")
+            [ "$got" = 1 ] || broke "listener $i got $text $got times"
+        done
+    done
+}
+
+check_ipc_publishes() {
+    checked ipc-publishes
+    dup=$(sed -n 's/^topic 77 from key 5469: //p' "$dir/subscriber.out" | sort | uniq -d | head -3)
+    [ -z "$dup" ] || broke "publications received twice: $dup"
+}
+
+check_alive() {
+    local file
+    checked watchdog
+    for file in "$dir"/pid.*; do
+        kill -0 "$(cat "$file")" 2>/dev/null || broke "${file#"$dir"/pid.} has ended"
+    done
+    [ "$(ctl nv get soak.alive --timeout 45000 | grep -c '^answer ')" = 1 ] || broke "paramlinkd does not answer"
+    [ "$(qxipc-demo request 5469 alive 2000 | grep '^key')" = "key 5469 answered: answer:alive" ] ||
+        broke "the IPC server does not answer"
+}
+
+# Descriptors and threads no more than after the warm-up, judged by the fewest of the last
+# quarter's samples (one taken while a call has a descriptor open is no leak); resident
+# memory flat: no sample after the warm-up more than 10 % and 512 KiB above it.
+check_resources() {
+    checked resources
+    awk -v warmup="$warmup" -v late=$((duration * 3 / 4)) '
+        $1 >= warmup && !($2 in base) { fd[$2] = $3; th[$2] = $4; rss[$2] = $5; base[$2] = 1 }
+        ($2 in base) && $1 >= late {
+            if (!($2 in lfd) || $3 < lfd[$2]) lfd[$2] = $3
+            if (!($2 in lth) || $4 < lth[$2]) lth[$2] = $4
+        }
+        ($2 in base) { if ($5 > max[$2]) max[$2] = $5 }
+        END {
+            for (n in base) {
+                if (lfd[n] > fd[n]) printf "%s: %d descriptors, %d after the warm-up\n", n, lfd[n], fd[n]
+                if (lth[n] > th[n]) printf "%s: %d threads, %d after the warm-up\n", n, lth[n], th[n]
+                if (max[n] > rss[n] * 1.1 + 512) printf "%s: resident %d KiB, %d after the warm-up\n", n, max[n], rss[n]
+            }
+        }' "$dir/samples" >"$dir/resources"
+    while IFS= read -r line; do broke "$line"; done <"$dir/resources"
+}
+
+# --- the run -------------------------------------------------------------------------------
+
+count() { [ -s "$1" ] && wc -l <"$1" || echo 0; }
+
+table() {
+    local file
+    echo "soak: seed $seed, $minutes minutes, $((clients * 3 + 2)) client loops"
+    printf '%-24s %s\n' "operations" "count"
+    for file in "$dir"/ops/*; do printf '  %-22s %d\n' "${file##*/}" "$(count "$file")"; done
+    printf '%-24s %s\n' "faults injected" "count"
+    sort "$dir/faults" | uniq -c | awk '{printf "  %-22s %d\n", $2, $1}'
+    printf '%-24s %s\n' "invariants checked" "count"
+    sort "$dir/checked" | uniq -c | awk '{printf "  %-22s %d\n", $2, $1}'
+    printf '%-24s %s\n' "kernel locks inherited" "$(count "$dir/inherited")"
+    printf '%-24s %s\n' "nv requests sent again" \
+        "$(orvo-sim-ctl nv output | grep -c 'msgrcv fail, errno = 4')"
+    if [ -s "$dir/broken" ]; then
+        echo "broken:"
+        sed 's/^/  /' "$dir/broken"
+    else
+        echo "broken: none"
+    fi
+    echo "soak totals: $(cat "$dir"/ops/* | wc -l) operations, $(count "$dir/faults") faults," \
+        "$(count "$dir/checked") invariant checks, $(count "$dir/broken") broken (seed $seed)"
+}
+
+echo "soak: seed $seed, $minutes minutes (the same seed injects the same faults in turn)"
+start_long_lived
+workers=()
+for i in $(seq 1 "$clients"); do
+    wakelock_client "$i" &
+    workers+=($!)
+    ipc_client "$i" &
+    workers+=($!)
+    at_console_client "$i" &
+    workers+=($!)
+done
+sms_client &
+workers+=($!)
+nv_client &
+workers+=($!)
+
+while running; do
+    sleep "$((RANDOM % 3 + 1)).$((RANDOM % 10))"
+    running || break
+    inject_fault
+    sample
+done
+wait "${workers[@]}"
+ctl kernel unfail wake_lock
+sleep 2 # the last deliveries reach the listeners, the daemons go idle
+sample
+check_registry
+check_kernel_locks
+check_nv_order
+check_sms
+check_ipc_publishes
+check_alive
+check_resources
+table
+[ ! -s "$dir/broken" ]
