@@ -3,6 +3,7 @@
 // Prints the medians and quartiles of the rounds and of each round's ratio to raw.
 // Usage (in a simulated module, bench/ipc/run.sh): qxipc-bench [ROUNDS]
 #include "libqxipc.h"
+#include "spread.h"
 
 #include "common/io.h"
 
@@ -58,17 +59,8 @@ void reap(pid_t pid) {
     waitpid(pid, nullptr, 0);
 }
 
-struct Spread {
-    double median, q1, q3;
-};
-
-Spread spread(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    auto at = [&](double share) {
-        return values[static_cast<size_t>(share * static_cast<double>(values.size() - 1))];
-    };
-    return {at(0.5), at(0.25), at(0.75)};
-}
+using bench::Spread;
+using bench::spread;
 
 // Microseconds per exchange of a round of count exchanges; negative when one failed.
 using Round = std::function<double(int count)>;

@@ -12,6 +12,7 @@
 #include "nv_paths.h"
 #include "nvrpc_codec.h"
 #include "simclient.h"
+#include "spread.h"
 
 #include <algorithm>
 #include <chrono>
@@ -33,17 +34,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct Spread {
-    double median, q1, q3;
-};
-
-Spread spread(std::vector<double> samples) {
-    std::sort(samples.begin(), samples.end());
-    auto at = [&](double share) {
-        return samples[static_cast<size_t>(share * static_cast<double>(samples.size() - 1))];
-    };
-    return {at(0.5), at(0.25), at(0.75)};
-}
+using bench::Spread;
+using bench::spread;
 
 std::vector<uint8_t> request_frame(int32_t req_id) {
     sim::nv::FrameRequest request;

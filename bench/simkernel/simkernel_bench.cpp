@@ -6,6 +6,7 @@
 // mean cost of a write, and the figures are the medians and quartiles of the rounds.
 // Runs in a simulated module: bench/simkernel/run.sh [ROUNDS [WRITES]]
 #include "common/kernel_wakelock.h"
+#include "spread.h"
 
 #include <algorithm>
 #include <chrono>
@@ -21,17 +22,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct Spread {
-    double median, q1, q3;
-};
-
-Spread spread(std::vector<double> samples) {
-    std::sort(samples.begin(), samples.end());
-    auto at = [&](double share) {
-        return samples[static_cast<size_t>(share * static_cast<double>(samples.size() - 1))];
-    };
-    return {at(0.5), at(0.25), at(0.75)};
-}
+using bench::Spread;
+using bench::spread;
 
 // Mean microseconds of one write over writes lock/unlock pairs; false if a write failed.
 bool round_of(const char *lock, const char *unlock, int writes, double *mean_us) {
