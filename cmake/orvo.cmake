@@ -43,14 +43,23 @@ else()
     set(ORVO_RUN_IN_SANDBOX ${ORVO_MODULE} --build ${CMAKE_BINARY_DIR} run)
 endif()
 
-# orvo_gtest(NAME SOURCES src... [LIBS lib...] [SANDBOX])
-# A GoogleTest program; with SANDBOX it runs inside a simulated module of its own.
+# orvo_gtest(NAME SOURCES src... [LIBS lib...] [SANDBOX] [STRICT SEED])
+# A GoogleTest program; with SANDBOX it runs inside a simulated module of its own, with
+# STRICT on a strict platform of that seed (host builds only).
 function(orvo_gtest name)
-    cmake_parse_arguments(T "SANDBOX" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(T "SANDBOX" "STRICT" "SOURCES;LIBS" ${ARGN})
+    if(T_STRICT AND CMAKE_CROSSCOMPILING)
+        return()
+    endif()
     add_executable(${name} ${T_SOURCES})
     orvo_warnings(${name})
     target_link_libraries(${name} PRIVATE ${T_LIBS} orvo_testkit gmock gtest_main)
-    if(T_SANDBOX)
+    if(T_STRICT)
+        target_link_libraries(${name} PRIVATE orvo_simclient)
+        add_test(NAME ${name} COMMAND ${ORVO_MODULE} --build ${CMAKE_BINARY_DIR}
+                 --strict=${T_STRICT} run $<TARGET_FILE:${name}>)
+        set_tests_properties(${name} PROPERTIES LABELS sandbox)
+    elseif(T_SANDBOX)
         # Tests reach the simulated module through its client API only.
         target_link_libraries(${name} PRIVATE orvo_simclient)
         add_test(NAME ${name} COMMAND ${ORVO_RUN_IN_SANDBOX} $<TARGET_FILE:${name}>)

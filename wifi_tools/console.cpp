@@ -37,15 +37,19 @@ void take(size_t n, char (&line)[kConsoleLineSize]) {
     std::memmove(pending, pending + n, pending_len);
 }
 
-// False when a signal ended the wait.
+// False when a termination signal ended the wait, on this thread or on another one.
 bool wait_for_input(const sigset_t *waiting_mask) {
-    pollfd fd{STDIN_FILENO, POLLIN, 0};
-    return ppoll(&fd, 1, nullptr, waiting_mask) >= 0 || errno != EINTR;
+    pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {termination_fd(), POLLIN, 0}};
+    int ready = ppoll(fds, 2, nullptr, waiting_mask);
+    if (ready < 0)
+        return errno != EINTR;
+    return !(fds[1].revents & POLLIN);
 }
 
 void pause_a_second(const sigset_t *waiting_mask) {
+    pollfd stop{termination_fd(), POLLIN, 0};
     timespec second{1, 0};
-    ppoll(nullptr, 0, &second, waiting_mask);
+    ppoll(&stop, 1, &second, waiting_mask);
 }
 
 } // namespace

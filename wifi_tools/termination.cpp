@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <pthread.h>
 #include <unistd.h>
 
@@ -17,9 +18,18 @@ namespace {
 
 const int kTerminationSignals[] = {SIGINT, SIGHUP, SIGTERM};
 
+// Both ends non-blocking: the handler must never wait, and a full pipe already says enough.
+int stop_pipe[2] = {-1, -1};
+
 } // namespace
 
+int termination_fd() {
+    return stop_pipe[0];
+}
+
 void install_termination_handler() {
+    if (stop_pipe[0] < 0 && pipe2(stop_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        stop_pipe[0] = stop_pipe[1] = -1;
     struct sigaction action {};
     action.sa_handler = user_wifi_termination_handler;
     sigemptyset(&action.sa_mask);
@@ -52,6 +62,11 @@ TerminationSignalsHeld::~TerminationSignalsHeld() {
 extern "C" void user_wifi_termination_handler(int signum) {
     int saved_errno = errno;
     wifi_tools::stop_requested = 1;
+    if (wifi_tools::stop_pipe[1] >= 0) {
+        char wake = 1;
+        ssize_t ignored = write(wifi_tools::stop_pipe[1], &wake, 1);
+        (void)ignored;
+    }
     orvo::write_all(STDOUT_FILENO, "q\n", 2);
     static const char prefix[] = "user_wifi_termination_handler signum ";
     char line[sizeof prefix + 12];

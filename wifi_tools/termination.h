@@ -13,6 +13,11 @@ extern volatile sig_atomic_t stop_requested;
 // For SIGINT, SIGHUP and SIGTERM, in that order; no SA_RESTART, so a waiting read returns.
 void install_termination_handler();
 
+// Readable once a termination signal has been handled: a library thread that leaves the
+// signals open may take one while the main thread waits, and the wait must end all the same.
+// -1 when it could not be made (then only the main thread's own interruption ends a wait).
+int termination_fd();
+
 // qx_wifi_init_ext(0) with the termination signals held: the threads the library starts
 // inherit the block, so the signals reach the main thread alone, also while it holds them.
 int init_wifi_library();

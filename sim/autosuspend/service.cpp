@@ -1,5 +1,6 @@
 #include "service.h"
 #include "simctl.h"
+#include "simstrict.h"
 #include "sockets.h"
 
 #include <algorithm>
@@ -21,6 +22,10 @@ namespace {
 constexpr int kWakeLockPollMs = 50;
 // Between the two halves of a record sent in pieces, so the client reads them apart.
 constexpr useconds_t kPiecePause = 100000;
+// On a strict platform: records cut at a random byte, per thousand, and the most time
+// between their pieces.
+constexpr unsigned kStrictSplitChance = 300;
+constexpr unsigned kStrictPiecePauseMaxUs = 5000;
 
 struct Record {
     int32_t sleep_start;
@@ -138,19 +143,32 @@ void Service::read_data_channel(std::size_t index) {
     data_.erase(data_.begin() + static_cast<long>(index));
 }
 
+// Where a record is cut in two: at the middle when asked to, on a strict platform now and
+// then at any byte; 0 when it goes whole.
+static std::size_t cut_point(bool in_pieces) {
+    if (in_pieces)
+        return sizeof(Record) / 2;
+    if (!orvo_sim_strict_chance(kStrictSplitChance))
+        return 0;
+    orvo_sim_strict_count(ORVO_STRICT_SPLIT_RECORD);
+    return 1 + orvo_sim_strict_draw(sizeof(Record) - 1);
+}
+
 int Service::send_record(int32_t sleep_start, int32_t wakeup, bool in_pieces) {
     Record record{sleep_start, wakeup};
     const char *bytes = reinterpret_cast<const char *>(&record);
     std::vector<int> failed;
-    for (std::size_t half = 0; half < (in_pieces ? 2u : 1u); ++half) {
-        std::size_t offset = in_pieces ? half * 4 : 0;
-        std::size_t size = in_pieces ? 4 : sizeof record;
+    std::size_t cut = cut_point(in_pieces);
+    const std::size_t pieces[][2] = {{0, cut ? cut : sizeof record}, {cut, sizeof record}};
+    for (std::size_t piece = 0; piece < (cut ? 2u : 1u); ++piece) {
+        std::size_t offset = pieces[piece][0];
+        std::size_t size = pieces[piece][1] - offset;
         for (const auto &channel : data_) {
             if (!send_all(channel.fd.get(), bytes + offset, size))
                 failed.push_back(channel.fd.get());
         }
-        if (in_pieces && half == 0)
-            usleep(kPiecePause);
+        if (cut && piece == 0)
+            usleep(in_pieces ? kPiecePause : 1 + orvo_sim_strict_draw(kStrictPiecePauseMaxUs));
     }
     for (std::size_t i = data_.size(); i-- > 0;) {
         if (std::find(failed.begin(), failed.end(), data_[i].fd.get()) != failed.end()) {

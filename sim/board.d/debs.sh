@@ -24,7 +24,7 @@ armhf_versions() {
         return 1
     }
     dpkg --print-foreign-architectures | grep -qx armhf || dpkg --add-architecture armhf
-    apt-get update -qq || return 1
+    "$(dirname "${BASH_SOURCE[0]}")/../apt-update"
     found=$(armhf_candidates "$@")
     [ "$(grep -c . <<<"$found")" = $# ] || {
         echo "sim/board: not all of $* are among Debian's armhf packages" >&2

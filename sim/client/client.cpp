@@ -3,6 +3,7 @@
 
 #include "simctl.h"
 #include "simfail.h"
+#include "simstrict.h"
 
 #include <sstream>
 #include <sys/stat.h>
@@ -115,6 +116,21 @@ bool kernel_unfail(const std::string &file) {
 
 std::string kernel_writes() {
     return read_file(kKernelWrites).value_or("");
+}
+
+std::optional<unsigned long long> strict_seed() {
+    if (!orvo_sim_strict())
+        return std::nullopt;
+    return orvo_sim_strict_seed();
+}
+
+std::vector<std::pair<std::string, unsigned long long>> strict_counts() {
+    std::vector<std::pair<std::string, unsigned long long>> counts;
+    for (int kind = 0; kind < ORVO_STRICT_KINDS; kind++) {
+        auto k = static_cast<orvo_sim_strict_kind>(kind);
+        counts.emplace_back(orvo_sim_strict_kind_name(k), orvo_sim_strict_counted(k));
+    }
+    return counts;
 }
 
 } // namespace sim

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <sys/types.h>
+#include <utility>
 #include <vector>
 
 namespace sim {
@@ -34,6 +35,11 @@ void clear_log();
 
 // The mode the LED stand-in keeps for "net" or "status", empty when never set.
 std::string led_mode(const std::string &led);
+
+// The strict platform (sim/module --strict): its seed, none when the module is not strict,
+// and what it has done so far, "KIND COUNT" for every kind of fault.
+std::optional<unsigned long long> strict_seed();
+std::vector<std::pair<std::string, unsigned long long>> strict_counts();
 
 // The simulated kernel.
 bool kernel_edge(int level);   // a low-power-mode edge: xp2xp_state reads 5 or 6 bytes

@@ -3,6 +3,7 @@
 #include "common/io.h"
 #include "common/unique_fd.h"
 #include "simfail.h"
+#include "simstrict.h"
 
 #include <cerrno>
 #include <csignal>
@@ -15,6 +16,9 @@
 namespace sim {
 
 namespace {
+
+constexpr unsigned kStrictPauseChance = 200; // per thousand calls
+constexpr unsigned kStrictPauseMaxUs = 1000;
 
 bool write_whole(const orvo::UniqueFd &fd, const std::string &text) {
     return fd &&
@@ -33,6 +37,8 @@ std::string path(const std::string &relative) {
 }
 
 int fail_code(const char *call) {
+    // Every stand-in call asks this first: on a strict platform, the scheduler's freedom.
+    orvo_sim_strict_pause(kStrictPauseChance, kStrictPauseMaxUs);
     return orvo_sim_fail(call);
 }
 

@@ -20,6 +20,7 @@ const char kUsage[] = R"(usage: sim/module ctl TOPIC ...
                                a simulated service (sim/services.d): )";
 
 const char kTopics[] = R"(
+  strict                       the strict platform's seed and its faults of each kind
   autosuspend | nv | sms | wifi | devmem | led ...
                                the simulators' own requests (ctl TOPIC --help)
 )";
@@ -72,6 +73,8 @@ int main(int argc, char **argv) {
         return sim::ctl::devmem(args);
     if (topic == "led")
         return sim::ctl::led(args);
+    if (topic == "strict")
+        return sim::ctl::strict(args);
     if (is_service(topic))
         return sim::ctl::service(topic, args);
     std::fprintf(stderr, "sim/module: unknown ctl topic '%s'\n", topic.c_str());

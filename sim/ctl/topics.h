@@ -18,6 +18,7 @@ int sms(const Args &args);
 int wifi(const Args &args);
 int devmem(const Args &args);
 int led(const Args &args);
+int strict(const Args &args); // the strict platform's seed and counts
 
 // Prints "ctl TOPIC: text" on standard error; returns 1.
 int complain(const std::string &topic, const std::string &text);

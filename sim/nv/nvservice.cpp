@@ -16,6 +16,7 @@
 #include "nvrpc_frame.h"
 #include "param_store.h"
 #include "simctl.h"
+#include "simstrict.h"
 
 #include <cerrno>
 #include <csignal>
@@ -149,6 +150,20 @@ void answer(int queue, const nvrpc::nvrpc_req &req, sim::nv::ParamStore &store) 
     reply(queue, req, req_id, value ? kResultOk : kResultNotFound, value.value_or(""));
 }
 
+// On a strict platform the service may answer late, and now and then twice.
+void answer_strictly(int queue, const nvrpc::nvrpc_req &req, sim::nv::ParamStore &store) {
+    constexpr unsigned kLateChance = 200, kLateMaxUs = 5000, kTwiceChance = 50; // per thousand
+    if (orvo_sim_strict_chance(kLateChance)) {
+        orvo_sim_strict_count(ORVO_STRICT_LATE_ANSWER);
+        usleep(1 + orvo_sim_strict_draw(kLateMaxUs));
+    }
+    answer(queue, req, store);
+    if (orvo_sim_strict_chance(kTwiceChance)) {
+        orvo_sim_strict_count(ORVO_STRICT_DOUBLE_ANSWER);
+        answer(queue, req, store);
+    }
+}
+
 int open_queue() {
     int queue = msgget(nvrpc::kQueueKey, IPC_CREAT | 0600);
     if (queue < 0)
@@ -210,6 +225,6 @@ int main(int argc, char **argv) {
             reply_oversized(queue, req);
             continue;
         }
-        answer(queue, req, store);
+        answer_strictly(queue, req, store);
     }
 }

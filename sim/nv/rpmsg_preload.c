@@ -14,6 +14,7 @@
 #include "nv_paths.h"
 #include "simconnect.h"
 #include "simfail.h"
+#include "simstrict.h"
 
 #include <dirent.h>
 #include <dlfcn.h>
@@ -122,6 +123,7 @@ static int scripts_present(void) {
 
 /* The errno a call fails with now, 0 when none; errno itself is kept. */
 static int scripted(const char *call) {
+    orvo_sim_strict_pause(200, 1000);
     int saved = errno;
     int error = scripts_present() ? orvo_sim_fail(call) : 0;
     errno = saved;

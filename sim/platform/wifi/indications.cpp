@@ -1,5 +1,6 @@
 #include "indications.h"
 
+#include "callback_thread.h"
 #include "simctl.h"
 #include "wifi_model.h"
 
@@ -38,7 +39,7 @@ void report_changes(const World &w, int64_t now, Last &last) {
         wifi_sta_status status;
         fill_sta_status(w, now, &status);
         if (auto f = cb.sta.load())
-            f(last.sta, &status);
+            sim::deliver_callback([&] { f(last.sta, &status); });
     }
     for (int i = 0; i < kApCount; i++) {
         if (cur.ap[i] == last.ap[i])
@@ -46,11 +47,11 @@ void report_changes(const World &w, int64_t now, Last &last) {
         wifi_ap_status status;
         fill_ap_status(w, i, now, &status);
         if (auto f = cb.ap.load())
-            f(i, last.ap[i], &status);
+            sim::deliver_callback([&] { f(i, last.ap[i], &status); });
     }
     if (cur.enable != last.enable) {
         if (auto f = cb.enable.load())
-            f(last.enable, cur.enable);
+            sim::deliver_callback([&] { f(last.enable, cur.enable); });
     }
     last = cur;
 }
@@ -69,19 +70,19 @@ void report_event(const std::string &line) {
         conn.state = kind == "join";
         std::snprintf(conn.mac, sizeof conn.mac, "%s", decode_text(mac).c_str());
         if (auto f = cb.ap_sta_connect.load())
-            f(ap, &conn);
+            sim::deliver_callback([&] { f(ap, &conn); });
     } else if (kind == "scan") {
         int count = 0;
         in >> count;
         wifi_scan_result list;
         fill_scan_result(count, &list);
         if (auto f = cb.scan.load())
-            f(&list);
+            sim::deliver_callback([&] { f(&list); });
     } else if (kind == "error") {
         int code = 0;
         in >> code;
         if (auto f = cb.error.load())
-            f(code);
+            sim::deliver_callback([&] { f(code); });
     }
 }
 
@@ -113,7 +114,7 @@ class Indications {
         wake_.notify_all();
         if (!thread_.joinable())
             return;
-        if (thread_.get_id() == std::this_thread::get_id())
+        if (thread_.get_id() == std::this_thread::get_id() || sim::on_callback_thread())
             thread_.detach(); // uninit from a callback: the loop ends after it returns
         else
             thread_.join();

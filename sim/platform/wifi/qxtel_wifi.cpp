@@ -2,6 +2,7 @@
 #include "common/export.h"
 #include "indications.h"
 #include "qx_wifi.h"
+#include "callback_thread.h"
 #include "simctl.h"
 #include "wifi_model.h"
 
@@ -77,6 +78,7 @@ EXPORT int qx_wifi_init_ext(int client) {
     if (int code = begin("qx_wifi_init_ext", client))
         return code;
     sim::wifi::start_indications();
+    sim::start_asked_callback_thread();
     return 0;
 }
 
