@@ -40,7 +40,7 @@ class CallbackThread {
         std::thread worker([this] { loop(); });
         id_ = worker.get_id();
         pthread_setname_np(worker.native_handle(), kCallbackThreadName);
-        worker.detach(); // lives as long as the program
+        worker.detach();      // lives as long as the program
         started_.store(true); // after id_: current() reads it without the mutex
     }
 

@@ -22,8 +22,8 @@ static unsigned g_threads; /* threads of this program that have drawn so far */
 static __thread uint64_t t_rng;
 
 static const char *const kKindNames[ORVO_STRICT_KINDS] = {
-    "eintr",         "short_read",    "short_write",  "pause",       "other_thread",
-    "late_answer",   "double_answer", "split_record", "slow_command",
+    "eintr",       "short_read",    "short_write",  "pause",        "other_thread",
+    "late_answer", "double_answer", "split_record", "slow_command",
 };
 
 /* "seed N" on the first line of the control file. */
@@ -51,14 +51,14 @@ static void map_counts(void) {
     int fd = open(ORVO_SIM_STRICT_COUNTS, O_RDWR | O_CLOEXEC);
     if (fd < 0)
         return;
-    void *shared = mmap(NULL, ORVO_STRICT_KINDS * sizeof(uint64_t), PROT_READ | PROT_WRITE,
-                        MAP_SHARED, fd, 0);
+    void *shared =
+        mmap(NULL, ORVO_STRICT_KINDS * sizeof(uint64_t), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     close(fd);
     if (shared == MAP_FAILED)
         return;
     uint64_t *expected = NULL;
-    if (!__atomic_compare_exchange_n(&g_counts, &expected, (uint64_t *)shared, 0,
-                                     __ATOMIC_ACQ_REL, __ATOMIC_ACQUIRE))
+    if (!__atomic_compare_exchange_n(&g_counts, &expected, (uint64_t *)shared, 0, __ATOMIC_ACQ_REL,
+                                     __ATOMIC_ACQUIRE))
         munmap(shared, ORVO_STRICT_KINDS * sizeof(uint64_t)); /* another thread was first */
 }
 
@@ -118,7 +118,7 @@ uint32_t orvo_sim_strict_draw(uint32_t bound) {
 }
 
 int orvo_sim_strict_chance(unsigned per_mille) {
-    return per_mille > 0 && orvo_sim_strict_draw(1000) < per_mille;
+    return per_mille > 0 && orvo_sim_strict() && orvo_sim_strict_draw(1000) < per_mille;
 }
 
 void orvo_sim_strict_pause(unsigned per_mille, unsigned max_us) {

@@ -5,8 +5,8 @@
  *   - write/send on a non-blocking stream socket or pipe: part of the bytes taken;
  *   - read/write/recv/send that would block, in a program with a handler installed without
  *     SA_RESTART: EINTR;
- *   - msgrcv on an empty queue and msgsnd on a full one: EINTR (a stop and a continue do
- *     that even without any handler);
+ *   - msgrcv with nothing of its type queued and msgsnd on a full queue, in a program with
+ *     any handler installed: EINTR (the kernel never restarts them);
  *   - system() and popen(): slow to start;
  *   - a small delay at any of these.
  * Calls from elsewhere (libc's own, the simulators', the tests') pass straight through. */
@@ -60,9 +60,9 @@ static void *next(const char *name) {
 }
 
 /* The next definition of the wrapped call (libc's), looked up once. */
-#define REAL(name)                                                                       \
-    static __typeof__(&name) real_##name;                                                \
-    if (!real_##name)                                                                    \
+#define REAL(name)                                                                                 \
+    static __typeof__(&name) real_##name;                                                          \
+    if (!real_##name)                                                                              \
         real_##name = (__typeof__(&name))next(#name);
 
 /* Lines "object NAME" and "program PATH" of the control file. */
@@ -195,14 +195,16 @@ static int would_block(int fd, short events) {
     return ready == 0;
 }
 
-/* A signal with a handler that does not restart calls: a blocked read may end with EINTR. */
-static int interrupting_handler(void) {
+/* A signal with a handler: a blocked msgrcv or msgsnd may end with EINTR (they are never
+ * restarted); with restarting_too 0, only a handler without SA_RESTART counts (reads and
+ * writes are restarted after the others). */
+static int handler_installed(int restarting_too) {
     for (int signum = 1; signum < NSIG; signum++) {
         struct sigaction action;
         if (signum == SIGKILL || signum == SIGSTOP || sigaction(signum, NULL, &action) != 0)
             continue;
         if (action.sa_handler != SIG_DFL && action.sa_handler != SIG_IGN &&
-            !(action.sa_flags & SA_RESTART))
+            (restarting_too || !(action.sa_flags & SA_RESTART)))
             return 1;
     }
     return 0;
@@ -224,7 +226,7 @@ static ssize_t strict_read_size(int fd, size_t count, int flags) {
     if (flags & (MSG_PEEK | MSG_WAITALL))
         return (ssize_t)count;
     if (orvo_sim_strict_chance(CHANCE_EINTR) && !nonblocking(fd, flags) &&
-        would_block(fd, POLLIN) && interrupting_handler())
+        would_block(fd, POLLIN) && handler_installed(0))
         return -1;
     if (count > 1 && orvo_sim_strict_chance(CHANCE_SHORT) && stream_like(fd)) {
         orvo_sim_strict_count(ORVO_STRICT_SHORT_READ);
@@ -237,7 +239,7 @@ static ssize_t strict_write_size(int fd, size_t count, int flags) {
     orvo_sim_strict_pause(CHANCE_PAUSE, PAUSE_MAX_US);
     int blocking = !nonblocking(fd, flags);
     if (orvo_sim_strict_chance(CHANCE_EINTR) && blocking && would_block(fd, POLLOUT) &&
-        interrupting_handler())
+        handler_installed(0))
         return -1;
     if (count > 1 && !blocking && orvo_sim_strict_chance(CHANCE_SHORT) && stream_like(fd)) {
         struct stat st;
@@ -332,7 +334,7 @@ EXPORT ssize_t msgrcv(int queue, void *msg, size_t size, long type, int flags) {
     REAL(msgrcv);
     if (from_module(__builtin_return_address(0))) {
         orvo_sim_strict_pause(CHANCE_PAUSE, PAUSE_MAX_US);
-        if (!(flags & IPC_NOWAIT) && orvo_sim_strict_chance(CHANCE_EINTR) &&
+        if (!(flags & IPC_NOWAIT) && orvo_sim_strict_chance(CHANCE_EINTR) && handler_installed(1) &&
             nothing_to_receive(queue, type))
             return interrupted();
     }
@@ -343,7 +345,7 @@ EXPORT int msgsnd(int queue, const void *msg, size_t size, int flags) {
     REAL(msgsnd);
     if (from_module(__builtin_return_address(0))) {
         orvo_sim_strict_pause(CHANCE_PAUSE, PAUSE_MAX_US);
-        if (!(flags & IPC_NOWAIT) && orvo_sim_strict_chance(CHANCE_EINTR) &&
+        if (!(flags & IPC_NOWAIT) && orvo_sim_strict_chance(CHANCE_EINTR) && handler_installed(1) &&
             queue_full(queue, size))
             return interrupted();
     }

@@ -141,7 +141,7 @@ TEST_F(IpcFaults, SendersFillingTheQueueLoseNothing) {
                 payload[0] = s;
                 payload[1] = n;
                 Msg msg = make_msg(self, kCounted, 0, payload.data(), kPayload);
-                // A send blocked on the full queue may be interrupted (EINTR): the
+                // A signal may interrupt a send blocked on the full queue (EINTR): the
                 // message did not go, and the sender sends it again.
                 int sent;
                 while ((sent = qx_ipc_send_msg(msg.get())) != 0 && errno == EINTR) {

@@ -2,9 +2,9 @@
 // kernel-call layer gives the module's code short reads and interrupted waits, while calls of
 // other code pass untouched. The test makes itself module code by naming its program in the
 // control file and running itself again.
-#include "tests/support/kit.h"
 #include "simclient.h"
 #include "simstrict.h"
+#include "tests/support/kit.h"
 
 #include <gtest/gtest.h>
 
@@ -112,8 +112,7 @@ std::pair<int, bool> messages_through_queue() {
     for (int n = 0; n < kMessages; n++) {
         Numbered message{};
         ssize_t got;
-        while ((got = msgrcv(queue, &message, sizeof message.number, 0, 0)) < 0 &&
-               errno == EINTR)
+        while ((got = msgrcv(queue, &message, sizeof message.number, 0, 0)) < 0 && errno == EINTR)
             interrupted++;
         in_order &= got == sizeof message.number && message.number == n;
     }
@@ -137,8 +136,7 @@ int run_mode(const std::string &mode) {
     StreamResult stream = stream_through_socket();
     auto [queue_interrupted, in_order] = messages_through_queue();
     std::printf("short_reads=%d read_eintr=%d msgrcv_eintr=%d intact=%d in_order=%d\n",
-                stream.short_reads, stream.interrupted, queue_interrupted, stream.intact,
-                in_order);
+                stream.short_reads, stream.interrupted, queue_interrupted, stream.intact, in_order);
     return 0;
 }
 

@@ -1,8 +1,8 @@
 // libqxtel stand-in: the Wi-Fi client calls over the simulated Wi-Fi service.
+#include "callback_thread.h"
 #include "common/export.h"
 #include "indications.h"
 #include "qx_wifi.h"
-#include "callback_thread.h"
 #include "simctl.h"
 #include "wifi_model.h"
 
