@@ -7,6 +7,10 @@
  *     SA_RESTART: EINTR;
  *   - msgrcv with nothing of its type queued and msgsnd on a full queue, in a program with
  *     any handler installed: EINTR (the kernel never restarts them);
+ *   - EINTR only for the module's libraries ("object" lines), which cannot know what signals
+ *     the program around them takes; the module's programs ("program" lines, and the code
+ *     serving one, "program-object") know every signal they handle, so an interruption
+ *     there is real, never made up;
  *   - system() and popen(): slow to start;
  *   - a small delay at any of these.
  * Calls from elsewhere (libc's own, the simulators', the tests') pass straight through. */
@@ -41,15 +45,20 @@
 #define MAX_NAMES 32
 #define MAX_OBJECTS 256
 
-/* The module's own objects (base names up to ".so") and programs (paths). */
+/* Whose code a call comes from. */
+enum owner { NOT_OURS, LIBRARY, PROGRAM };
+
+/* The module's own objects (base names up to ".so", each a LIBRARY or PROGRAM) and programs
+ * (paths). */
 static char g_objects[MAX_NAMES][64];
+static enum owner g_object_owner[MAX_NAMES];
 static int g_object_count;
 static char g_programs[MAX_NAMES][PATH_MAX];
 static int g_program_count;
 
 struct range {
     uintptr_t start, end;
-    int own;
+    enum owner own;
 };
 static struct range g_ranges[MAX_OBJECTS];
 static int g_range_count;
@@ -65,7 +74,7 @@ static void *next(const char *name) {
     if (!real_##name)                                                                              \
         real_##name = (__typeof__(&name))next(#name);
 
-/* Lines "object NAME" and "program PATH" of the control file. */
+/* Lines "object NAME", "program-object NAME" and "program PATH" of the control file. */
 static void read_names(void) {
     static char text[16384];
     int fd = open(ORVO_SIM_STRICT_FILE, O_RDONLY | O_CLOEXEC);
@@ -77,42 +86,46 @@ static void read_names(void) {
         return;
     text[n] = '\0';
     for (char *line = strtok(text, "\n"); line; line = strtok(NULL, "\n")) {
-        if (strncmp(line, "object ", 7) == 0 && g_object_count < MAX_NAMES)
-            snprintf(g_objects[g_object_count++], sizeof g_objects[0], "%s", line + 7);
-        else if (strncmp(line, "program ", 8) == 0 && g_program_count < MAX_NAMES)
+        int program_object = strncmp(line, "program-object ", 15) == 0;
+        if ((program_object || strncmp(line, "object ", 7) == 0) && g_object_count < MAX_NAMES) {
+            g_object_owner[g_object_count] = program_object ? PROGRAM : LIBRARY;
+            snprintf(g_objects[g_object_count++], sizeof g_objects[0], "%s",
+                     line + (program_object ? 15 : 7));
+        } else if (strncmp(line, "program ", 8) == 0 && g_program_count < MAX_NAMES)
             snprintf(g_programs[g_program_count++], sizeof g_programs[0], "%s", line + 8);
     }
 }
 
 /* "libqxipc.so.1" and "libqxipc.so" both match the name "libqxipc.so". */
-static int own_object(const char *path) {
+static enum owner own_object(const char *path) {
     const char *base = strrchr(path, '/');
     base = base ? base + 1 : path;
     for (int i = 0; i < g_object_count; i++) {
         size_t length = strlen(g_objects[i]);
         if (strncmp(base, g_objects[i], length) == 0 &&
             (base[length] == '\0' || base[length] == '.'))
-            return 1;
+            return g_object_owner[i];
     }
-    return 0;
+    return NOT_OURS;
 }
 
-static int own_program(void) {
+/* The program itself: by its path, or as an object by its name. */
+static enum owner own_program(void) {
     char exe[PATH_MAX];
     ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
     if (n <= 0)
-        return 0;
+        return NOT_OURS;
     exe[n] = '\0';
     for (int i = 0; i < g_program_count; i++) {
         if (strcmp(exe, g_programs[i]) == 0)
-            return 1;
+            return PROGRAM;
     }
-    return 0;
+    return own_object(exe);
 }
 
 static int add_range(struct dl_phdr_info *info, size_t size, void *data) {
     (void)size;
-    int program = *(int *)data;
+    enum owner program = *(enum owner *)data;
     if (g_range_count == MAX_OBJECTS)
         return 1;
     uintptr_t start = UINTPTR_MAX, end = 0;
@@ -142,17 +155,20 @@ static int add_range(struct dl_phdr_info *info, size_t size, void *data) {
 static void map_objects(void) {
     if (__atomic_exchange_n(&g_ranges_lock, 1, __ATOMIC_ACQUIRE))
         return; /* being built on another thread: this call passes through */
-    static int program = -1;
-    if (program < 0)
+    static int known;
+    static enum owner program;
+    if (!known) {
         program = own_program();
+        known = 1;
+    }
     __atomic_store_n(&g_range_count, 0, __ATOMIC_RELEASE);
     dl_iterate_phdr(add_range, &program);
     __atomic_store_n(&g_ranges_lock, 0, __ATOMIC_RELEASE);
 }
 
-static int from_module(const void *caller) {
+static enum owner from_module(const void *caller) {
     if (!orvo_sim_strict() || __atomic_load_n(&g_ranges_lock, __ATOMIC_ACQUIRE))
-        return 0;
+        return NOT_OURS;
     uintptr_t at = (uintptr_t)caller;
     for (int pass = 0; pass < 2; pass++) {
         int count = __atomic_load_n(&g_range_count, __ATOMIC_ACQUIRE);
@@ -163,7 +179,7 @@ static int from_module(const void *caller) {
         if (pass == 0)
             map_objects();
     }
-    return 0;
+    return NOT_OURS;
 }
 
 __attribute__((constructor)) static void start(void) {
@@ -221,11 +237,11 @@ static int nonblocking(int fd, int flags) {
 }
 
 /* The bytes a read from the module's code asks for, or -1: the call is to fail with EINTR. */
-static ssize_t strict_read_size(int fd, size_t count, int flags) {
+static ssize_t strict_read_size(enum owner owner, int fd, size_t count, int flags) {
     orvo_sim_strict_pause(CHANCE_PAUSE, PAUSE_MAX_US);
     if (flags & (MSG_PEEK | MSG_WAITALL))
         return (ssize_t)count;
-    if (orvo_sim_strict_chance(CHANCE_EINTR) && !nonblocking(fd, flags) &&
+    if (owner == LIBRARY && orvo_sim_strict_chance(CHANCE_EINTR) && !nonblocking(fd, flags) &&
         would_block(fd, POLLIN) && handler_installed(0))
         return -1;
     if (count > 1 && orvo_sim_strict_chance(CHANCE_SHORT) && stream_like(fd)) {
@@ -235,11 +251,11 @@ static ssize_t strict_read_size(int fd, size_t count, int flags) {
     return (ssize_t)count;
 }
 
-static ssize_t strict_write_size(int fd, size_t count, int flags) {
+static ssize_t strict_write_size(enum owner owner, int fd, size_t count, int flags) {
     orvo_sim_strict_pause(CHANCE_PAUSE, PAUSE_MAX_US);
     int blocking = !nonblocking(fd, flags);
-    if (orvo_sim_strict_chance(CHANCE_EINTR) && blocking && would_block(fd, POLLOUT) &&
-        handler_installed(0))
+    if (owner == LIBRARY && orvo_sim_strict_chance(CHANCE_EINTR) && blocking &&
+        would_block(fd, POLLOUT) && handler_installed(0))
         return -1;
     if (count > 1 && !blocking && orvo_sim_strict_chance(CHANCE_SHORT) && stream_like(fd)) {
         struct stat st;
@@ -253,8 +269,9 @@ static ssize_t strict_write_size(int fd, size_t count, int flags) {
 
 EXPORT ssize_t read(int fd, void *buf, size_t count) {
     REAL(read);
-    if (from_module(__builtin_return_address(0))) {
-        ssize_t size = strict_read_size(fd, count, 0);
+    enum owner owner = from_module(__builtin_return_address(0));
+    if (owner != NOT_OURS) {
+        ssize_t size = strict_read_size(owner, fd, count, 0);
         if (size < 0)
             return interrupted();
         count = (size_t)size;
@@ -264,8 +281,9 @@ EXPORT ssize_t read(int fd, void *buf, size_t count) {
 
 EXPORT ssize_t recv(int fd, void *buf, size_t count, int flags) {
     REAL(recv);
-    if (from_module(__builtin_return_address(0))) {
-        ssize_t size = strict_read_size(fd, count, flags);
+    enum owner owner = from_module(__builtin_return_address(0));
+    if (owner != NOT_OURS) {
+        ssize_t size = strict_read_size(owner, fd, count, flags);
         if (size < 0)
             return interrupted();
         count = (size_t)size;
@@ -275,8 +293,9 @@ EXPORT ssize_t recv(int fd, void *buf, size_t count, int flags) {
 
 EXPORT ssize_t write(int fd, const void *buf, size_t count) {
     REAL(write);
-    if (from_module(__builtin_return_address(0))) {
-        ssize_t size = strict_write_size(fd, count, 0);
+    enum owner owner = from_module(__builtin_return_address(0));
+    if (owner != NOT_OURS) {
+        ssize_t size = strict_write_size(owner, fd, count, 0);
         if (size < 0)
             return interrupted();
         count = (size_t)size;
@@ -286,8 +305,9 @@ EXPORT ssize_t write(int fd, const void *buf, size_t count) {
 
 EXPORT ssize_t send(int fd, const void *buf, size_t count, int flags) {
     REAL(send);
-    if (from_module(__builtin_return_address(0))) {
-        ssize_t size = strict_write_size(fd, count, flags);
+    enum owner owner = from_module(__builtin_return_address(0));
+    if (owner != NOT_OURS) {
+        ssize_t size = strict_write_size(owner, fd, count, flags);
         if (size < 0)
             return interrupted();
         count = (size_t)size;
@@ -332,10 +352,11 @@ static int queue_full(int queue, size_t size) {
 
 EXPORT ssize_t msgrcv(int queue, void *msg, size_t size, long type, int flags) {
     REAL(msgrcv);
-    if (from_module(__builtin_return_address(0))) {
+    enum owner owner = from_module(__builtin_return_address(0));
+    if (owner != NOT_OURS) {
         orvo_sim_strict_pause(CHANCE_PAUSE, PAUSE_MAX_US);
-        if (!(flags & IPC_NOWAIT) && orvo_sim_strict_chance(CHANCE_EINTR) && handler_installed(1) &&
-            nothing_to_receive(queue, type))
+        if (owner == LIBRARY && !(flags & IPC_NOWAIT) && orvo_sim_strict_chance(CHANCE_EINTR) &&
+            handler_installed(1) && nothing_to_receive(queue, type))
             return interrupted();
     }
     return real_msgrcv(queue, msg, size, type, flags);
@@ -343,10 +364,11 @@ EXPORT ssize_t msgrcv(int queue, void *msg, size_t size, long type, int flags) {
 
 EXPORT int msgsnd(int queue, const void *msg, size_t size, int flags) {
     REAL(msgsnd);
-    if (from_module(__builtin_return_address(0))) {
+    enum owner owner = from_module(__builtin_return_address(0));
+    if (owner != NOT_OURS) {
         orvo_sim_strict_pause(CHANCE_PAUSE, PAUSE_MAX_US);
-        if (!(flags & IPC_NOWAIT) && orvo_sim_strict_chance(CHANCE_EINTR) && handler_installed(1) &&
-            queue_full(queue, size))
+        if (owner == LIBRARY && !(flags & IPC_NOWAIT) && orvo_sim_strict_chance(CHANCE_EINTR) &&
+            handler_installed(1) && queue_full(queue, size))
             return interrupted();
     }
     return real_msgsnd(queue, msg, size, flags);
