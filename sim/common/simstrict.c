@@ -23,7 +23,7 @@ static __thread uint64_t t_rng;
 
 static const char *const kKindNames[ORVO_STRICT_KINDS] = {
     "eintr",       "short_read",    "short_write",  "pause",        "other_thread",
-    "late_answer", "double_answer", "split_record", "slow_command",
+    "late_answer", "double_answer", "split_record", "slow_command", "kernel_failure",
 };
 
 /* "seed N" on the first line of the control file. */

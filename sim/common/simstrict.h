@@ -16,15 +16,16 @@ extern "C" {
 #endif
 
 enum orvo_sim_strict_kind {
-    ORVO_STRICT_EINTR,         /* a blocking call interrupted */
-    ORVO_STRICT_SHORT_READ,    /* fewer bytes than asked for, the rest left for later */
-    ORVO_STRICT_SHORT_WRITE,   /* part of a write taken */
-    ORVO_STRICT_PAUSE,         /* a stand-in or kernel call delayed */
-    ORVO_STRICT_OTHER_THREAD,  /* a callback made from another thread, all signals open */
-    ORVO_STRICT_LATE_ANSWER,   /* a service answering late */
-    ORVO_STRICT_DOUBLE_ANSWER, /* a service answering twice */
-    ORVO_STRICT_SPLIT_RECORD,  /* a record sent in two pieces */
-    ORVO_STRICT_SLOW_COMMAND,  /* system() or popen() slow to start */
+    ORVO_STRICT_EINTR,          /* a blocking call interrupted */
+    ORVO_STRICT_SHORT_READ,     /* fewer bytes than asked for, the rest left for later */
+    ORVO_STRICT_SHORT_WRITE,    /* part of a write taken */
+    ORVO_STRICT_PAUSE,          /* a stand-in or kernel call delayed */
+    ORVO_STRICT_OTHER_THREAD,   /* a callback made from another thread, all signals open */
+    ORVO_STRICT_LATE_ANSWER,    /* a service answering late */
+    ORVO_STRICT_DOUBLE_ANSWER,  /* a service answering twice */
+    ORVO_STRICT_SPLIT_RECORD,   /* a record sent in two pieces */
+    ORVO_STRICT_SLOW_COMMAND,   /* system() or popen() slow to start */
+    ORVO_STRICT_KERNEL_FAILURE, /* a kernel file's read failing for once (EIO) */
     ORVO_STRICT_KINDS
 };
 

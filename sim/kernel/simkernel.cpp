@@ -5,6 +5,7 @@
 #define FUSE_USE_VERSION 31
 #include "passthrough.h"
 #include "simfail.h"
+#include "simstrict.h"
 #include "wakelocks.h"
 
 #include <fuse_lowlevel.h>
@@ -129,6 +130,7 @@ class Kernel {
 };
 
 Kernel g_kernel;
+constexpr unsigned kStrictReadFailureChance = 100; // per thousand xp2xp_state reads
 KernelFiles g_real;
 bool g_real_wakelocks = false;
 
@@ -390,6 +392,12 @@ void sk_read(fuse_req_t req, fuse_ino_t ino, size_t size, off_t offset, fuse_fil
         return;
     }
     if (file->second.kind == Kind::xp2xp_state) {
+        // A driver's attribute may fail a read now and then; the next one waits as ever.
+        if (orvo_sim_strict_chance(kStrictReadFailureChance)) {
+            orvo_sim_strict_count(ORVO_STRICT_KERNEL_FAILURE);
+            fuse_reply_err(req, EIO);
+            return;
+        }
         g_kernel.take_read(req, size);
         return;
     }
