@@ -7,7 +7,8 @@
  *   rpmsg_write      writes to the channel
  *   msgget, msgsnd, msgrcv   the calls on queue 4134
  * and one setting (sim/module ctl set rpmsg_write_max N): the most bytes one channel write
- * takes, so that the daemon's answers go out in pieces.
+ * takes, so that the daemon's answers go out in pieces; on a strict platform a write takes
+ * a random part of a frame now and then.
  */
 #define _GNU_SOURCE
 #include "common/export.h"
@@ -259,6 +260,11 @@ EXPORT ssize_t write(int fd, const void *buf, size_t count) {
         long most = write_max();
         if (most > 0 && count > (size_t)most)
             count = (size_t)most;
+        /* On a strict platform the device takes part of a frame now and then. */
+        if (count > 1 && orvo_sim_strict_chance(300)) {
+            orvo_sim_strict_count(ORVO_STRICT_SHORT_WRITE);
+            count = 1 + orvo_sim_strict_draw((uint32_t)(count - 1));
+        }
         /* The device reports a lost far end as an error, never as SIGPIPE. */
         return send(fd, buf, count, MSG_NOSIGNAL);
     }
