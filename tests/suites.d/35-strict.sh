@@ -2,10 +2,10 @@
 # platform (sim/module --strict): seed ORVO_SIM_STRICT, 1 unless set. The summary line gives
 # the seed and the faults of each kind the platform injected, added up over the modules.
 seed=${ORVO_SIM_STRICT:-1}
-tally="$SRC/build/strict-tally.txt"
+tally="$SRC/build/strict-tally.txt" # each module adds its counts (sim/sandbox)
 : >"$tally"
 echo "=== strict platform, seed $seed ($SRC/build)"
-(cd "$SRC/build" && ORVO_SIM_STRICT=$seed ORVO_STRICT_TALLY=$tally \
+(cd "$SRC/build" && ORVO_SIM_STRICT=$seed ORVO_STRICT_TALLY=1 \
     ctest -L sandbox -j"$((JOBS * 2))" --output-on-failure --timeout 300)
 status=$?
 total=$(cd "$SRC/build" && ctest -N -L sandbox | awk '/Total Tests:/ {print $3}')
