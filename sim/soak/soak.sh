@@ -377,6 +377,12 @@ table() {
     printf '%-24s %s\n' "kernel locks inherited" "$(count "$dir/inherited")"
     printf '%-24s %s\n' "nv requests sent again" \
         "$(orvo-sim-ctl nv output | grep -c 'msgrcv fail, errno = 4')"
+    local strict
+    strict=$(ctl strict)
+    if [ -n "$strict" ]; then
+        printf '%-24s %s\n' "strict platform" "$(head -1 <<<"$strict")"
+        sed 1d <<<"$strict" | awk '{printf "  %-22s %d\n", $1, $2}'
+    fi
     if [ -s "$dir/broken" ]; then
         echo "broken:"
         sed 's/^/  /' "$dir/broken"
