@@ -25,17 +25,17 @@ void ReplyTimer::arm() {
         return;
     // A signal that lands just before the wait blocks would be lost; the timer then fires
     // again each second, so the wait still ends.
-    itimerspec spec{};
-    spec.it_value.tv_sec = kReplyWaitSeconds;
-    spec.it_interval.tv_sec = 1;
-    timer_settime(timer_, 0, &spec, nullptr);
+    itimerspec expiry{};
+    expiry.it_value.tv_sec = kReplyWaitSeconds;
+    expiry.it_interval.tv_sec = 1;
+    timer_settime(timer_, 0, &expiry, nullptr);
 }
 
 void ReplyTimer::disarm() {
     if (!created_)
         return;
-    itimerspec spec{};
-    timer_settime(timer_, 0, &spec, nullptr);
+    itimerspec expiry{};
+    timer_settime(timer_, 0, &expiry, nullptr);
 }
 
 // Keeps the wait's errno for its caller. A single thread takes any expiry before the
