@@ -35,6 +35,10 @@
 
 static const char kDevice[] = "/dev/armps_rpmsgch8";
 static const int kQueueKey = 4134;
+/* On a strict platform: calls delayed (per thousand, up to so many us) and channel writes
+ * cut short (per thousand). */
+static const unsigned kStrictPauseChance = 200, kStrictPauseMaxUs = 1000;
+static const unsigned kStrictShortWriteChance = 300;
 static const char kFailDir[] = "/run/orvo-sim/fail";
 static const char kSettingsDir[] = "/run/orvo-sim/settings";
 static int g_channel = -1;
@@ -124,7 +128,7 @@ static int scripts_present(void) {
 
 /* The errno a call fails with now, 0 when none; errno itself is kept. */
 static int scripted(const char *call) {
-    orvo_sim_strict_pause(200, 1000);
+    orvo_sim_strict_pause(kStrictPauseChance, kStrictPauseMaxUs);
     int saved = errno;
     int error = scripts_present() ? orvo_sim_fail(call) : 0;
     errno = saved;
@@ -261,7 +265,7 @@ EXPORT ssize_t write(int fd, const void *buf, size_t count) {
         if (most > 0 && count > (size_t)most)
             count = (size_t)most;
         /* On a strict platform the device takes part of a frame now and then. */
-        if (count > 1 && orvo_sim_strict_chance(300)) {
+        if (count > 1 && orvo_sim_strict_chance(kStrictShortWriteChance)) {
             orvo_sim_strict_count(ORVO_STRICT_SHORT_WRITE);
             count = 1 + orvo_sim_strict_draw((uint32_t)(count - 1));
         }

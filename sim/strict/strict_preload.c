@@ -167,6 +167,9 @@ static void map_objects(void) {
 }
 
 static enum owner from_module(const void *caller) {
+    /* A caller that no object holds even after the map was built again: not looked for
+     * again, so such a call site does not rebuild the map at every call. */
+    static uintptr_t last_stranger;
     if (!orvo_sim_strict() || __atomic_load_n(&g_ranges_lock, __ATOMIC_ACQUIRE))
         return NOT_OURS;
     uintptr_t at = (uintptr_t)caller;
@@ -176,9 +179,10 @@ static enum owner from_module(const void *caller) {
             if (at >= g_ranges[i].start && at < g_ranges[i].end)
                 return g_ranges[i].own;
         }
-        if (pass == 0)
+        if (pass == 0 && at != __atomic_load_n(&last_stranger, __ATOMIC_RELAXED))
             map_objects();
     }
+    __atomic_store_n(&last_stranger, at, __ATOMIC_RELAXED);
     return NOT_OURS;
 }
 
