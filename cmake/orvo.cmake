@@ -28,6 +28,16 @@ function(orvo_setup_gtest)
     set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     add_subdirectory(${GTEST_SRC} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    foreach(target gtest gtest_main gmock gmock_main)
+        orvo_test_code(${target})
+    endforeach()
+endfunction()
+
+# Test programs and GoogleTest itself are compiled for a quick build: light optimisation and
+# line tables only (stack traces keep their lines). The code under test keeps the build's
+# own flags.
+function(orvo_test_code target)
+    target_compile_options(${target} PRIVATE $<$<NOT:$<CONFIG:Debug>>:-O1 -g1>)
 endfunction()
 
 # The sandbox launcher used by every test that needs the simulated module (label
@@ -53,6 +63,7 @@ function(orvo_gtest name)
     endif()
     add_executable(${name} ${T_SOURCES})
     orvo_warnings(${name})
+    orvo_test_code(${name})
     target_link_libraries(${name} PRIVATE ${T_LIBS} orvo_testkit gmock gtest_main)
     if(T_STRICT)
         target_link_libraries(${name} PRIVATE orvo_simclient)
