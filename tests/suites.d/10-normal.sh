@@ -1,2 +1,3 @@
 # The normal build, as the module runs it.
-run_suite normal "$SRC/build"
+suite_build() { build_tree "$SRC/build"; }
+suite_test() { test_tree normal "$SRC/build"; }

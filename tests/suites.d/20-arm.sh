@@ -1,30 +1,29 @@
 # The cross build for the module's 32-bit ARM (cmake/toolchain-armhf.cmake). Its unit tests
 # run under qemu-user; those that need the simulated module run under qemu-user inside the
 # normal build's sandbox. Shell-script system tests drive host programs and stay host-only.
+SUITE_NEEDS=10-normal
 dir="$SRC/build-arm"
-echo "=== arm build ($dir)"
-cmake -S "$SRC" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$SRC/cmake/toolchain-armhf.cmake" \
-    -DORVO_SANDBOX_BUILD="$SRC/build" -DORVO_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    >/dev/null || exit 1
-if ! cmake --build "$dir" -j"$JOBS" >"$dir/build.log" 2>&1; then
-    grep -E 'error|warning' "$dir/build.log" | head -50
-    echo "arm build failed"
-    exit 1
-fi
-cd "$dir" || exit 1
-ctest -j"$JOBS" --no-tests=error --output-on-failure --timeout 300
-status=$?
-# qemu-user 7.2 now and then aborts in a child forked by a threaded process ("cpu ==
-# current_cpu"); only then the failed tests run again, at most twice.
-for _ in 1 2; do
-    [ $status != 0 ] || break
-    grep -q 'cpu_exec: assertion failed' Testing/Temporary/LastTest.log || break
-    echo "=== arm: qemu-arm aborted inside a test; running the failed tests again"
-    ctest --rerun-failed --output-on-failure --timeout 300
+suite_build() {
+    build_tree "$dir" -DCMAKE_TOOLCHAIN_FILE="$SRC/cmake/toolchain-armhf.cmake" \
+        -DORVO_SANDBOX_BUILD="$SRC/build"
+}
+suite_test() {
+    local status total failed=0
+    cd "$dir" || return 1
+    rm -f Testing/Temporary/LastTestsFailed.log
+    ctest -j"$JOBS" --no-tests=error --output-on-failure --timeout 300
     status=$?
-done
-total=$(ctest -N | awk '/Total Tests:/ {print $3}')
-failed=0
-[ $status = 0 ] || failed=$(wc -l <Testing/Temporary/LastTestsFailed.log)
-echo "arm: $((total - failed)) of $total tests passed under qemu-arm" >>"${SUMMARY_FILE:-/dev/null}"
-exit $status
+    # qemu-user 7.2 now and then aborts in a child forked by a threaded process ("cpu ==
+    # current_cpu"); only then the failed tests run again, at most twice.
+    for _ in 1 2; do
+        [ $status != 0 ] || break
+        grep -q 'cpu_exec: assertion failed' Testing/Temporary/LastTest.log || break
+        echo "arm: qemu-arm aborted inside a test; running the failed tests again"
+        ctest --rerun-failed --output-on-failure --timeout 300
+        status=$?
+    done
+    total=$(ctest -N | awk '/Total Tests:/ {print $3}')
+    [ $status = 0 ] || failed=$(wc -l <Testing/Temporary/LastTestsFailed.log)
+    echo "arm: $((total - failed)) of $total tests passed under qemu-arm" >>"$SUMMARY_FILE"
+    return $status
+}
