@@ -12,11 +12,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <fcntl.h>
 #include <map>
 #include <mutex>
+#include <poll.h>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -459,6 +462,43 @@ void sk_create(fuse_req_t req, fuse_ino_t, const char *, mode_t, fuse_file_info 
     fuse_reply_err(req, EACCES);
 }
 
+// How long the server keeps looking for the next request before it sleeps: a write is
+// three requests in a row (open, write, release), and a sleeping server pays a wake-up
+// for each.
+constexpr auto kBusyWindow = std::chrono::microseconds(100);
+
+// fuse_session_loop, except that the device is read without blocking for kBusyWindow after
+// each request before the server sleeps in poll.
+int serve_requests(fuse_session *session) {
+    using Clock = std::chrono::steady_clock;
+    int fd = fuse_session_fd(session);
+    int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0)
+        return fuse_session_loop(session);
+    fuse_buf buf{};
+    int result = 0;
+    auto last = Clock::now();
+    while (!fuse_session_exited(session)) {
+        result = fuse_session_receive_buf(session, &buf);
+        if (result == -EAGAIN) {
+            if (Clock::now() - last < kBusyWindow)
+                continue;
+            pollfd ready{fd, POLLIN, 0};
+            poll(&ready, 1, -1); // EINTR: a signal may have ended the session
+            continue;
+        }
+        if (result == -EINTR)
+            continue;
+        if (result <= 0)
+            break; // 0: unmounted
+        fuse_session_process_buf(session, &buf);
+        last = Clock::now();
+    }
+    std::free(buf.mem);
+    fuse_session_reset(session);
+    return result < 0 ? result : 0;
+}
+
 // One thread serves every request: a hand-off between the writer and a thread that is
 // already waiting costs less than waking one of several. xp2xp_state reads do not hold
 // it: they are answered later, from the queue of waiting readers.
@@ -479,7 +519,7 @@ int serve(const char *mountpoint, fuse_args *args) {
     int result = 1;
     if (fuse_set_signal_handlers(session) == 0) {
         if (fuse_session_mount(session, mountpoint) == 0) {
-            result = fuse_session_loop(session) == 0 ? 0 : 1;
+            result = serve_requests(session) == 0 ? 0 : 1;
             fuse_session_unmount(session);
         }
         fuse_remove_signal_handlers(session);
