@@ -9,9 +9,9 @@
 #include <chrono>
 #include <cstddef>
 #include <cstring>
+#include <sched.h>
 #include <semaphore.h>
 #include <sys/msg.h>
-#include <unistd.h>
 
 namespace qxipc {
 
@@ -44,13 +44,17 @@ int copy_answer(qx_ipc_event *ev, qx_ipc_msg *msg) {
 
 // A local answer comes within tens of microseconds. With another CPU to run the receive
 // thread, the waiter looks for it that long before it sleeps: the receive thread's post
-// then finds it awake, and the wake-up of a sleeping thread is saved. On one CPU the
-// answer cannot come while the waiter runs, so it sleeps at once.
+// then finds it awake, and the wake-up of a sleeping thread is saved. Bound to one CPU,
+// the answer cannot come while the waiter runs, so it sleeps at once.
 constexpr auto kAnswerWindow = std::chrono::microseconds(100);
 
+bool other_cpus() {
+    cpu_set_t cpus;
+    return sched_getaffinity(0, sizeof cpus, &cpus) == 0 && CPU_COUNT(&cpus) > 1;
+}
+
 bool answered_soon(sem_t *sem) {
-    static const bool other_cpus = sysconf(_SC_NPROCESSORS_ONLN) > 1;
-    if (!other_cpus)
+    if (!other_cpus())
         return false;
     const auto until = std::chrono::steady_clock::now() + kAnswerWindow;
     do {
