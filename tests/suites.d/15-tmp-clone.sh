@@ -24,7 +24,9 @@ suite_test() {
         return 0
     }
     clone=$(cat "$clone_path")
-    trap 'rm -rf "$clone"' EXIT
+    # The path now: clone, a local, is gone when the step ends.
+    # shellcheck disable=SC2064
+    trap "rm -rf $(printf %q "$clone")" EXIT
     echo "one sandbox test from a clone in /tmp ($clone)"
     (cd "$clone/src/build" && ctest -R '^sandbox_layout$' --no-tests=error --output-on-failure)
     status=$?
