@@ -22,7 +22,7 @@ chmod +x "$work/sim/packages"
 suite() { printf 'mark() { echo "$1 $(date +%%s.%%N)" >>"%s/marks/log"; }\n%s\n' "$work" "$2" \
     >"$work/tests/suites.d/$1.sh"; }
 suite 10-a 'suite_build() { mark a.build.start; sleep 1; mark a.build.end; }
-suite_test() { mark a.test.start; sleep 2; echo "a: 1 of 1 tests passed" >>"$SUMMARY_FILE"; mark a.test.end; }'
+suite_test() { mark a.test.start; sleep 4; echo "a: 1 of 1 tests passed" >>"$SUMMARY_FILE"; mark a.test.end; }'
 suite 20-b 'SUITE_NEEDS=10-a
 suite_build() { mark b.build.start; sleep 1; mark b.build.end; return 1; }
 suite_test() { mark b.test.start; }'
