@@ -68,26 +68,33 @@ label_targets() {
         grep -vxF -f <(echo "${others:-//none//}")
 }
 
-# test_tree NAME DIR [CTEST OPTIONS...]: the tests of DIR, then NAME's summary line.
-test_tree() {
-    local name=$1 dir=$2
-    shift 2
+# ctest_tree DIR [CTEST OPTIONS...]: runs tests of DIR, two at a time per core (they mostly
+# wait), after clearing the record of failed tests that passed_of reads.
+ctest_tree() {
+    local dir=$1
+    shift
     rm -f "$dir/Testing/Temporary/LastTestsFailed.log"
     (cd "$dir" && ctest -j"$((JOBS * 2))" --output-on-failure --timeout 300 "$@")
-    local status=$?
-    summarize "$name" "$dir"
-    return $status
 }
 
-# One summary line per suite: tests run and passed, and the fault-injection cases.
-summarize() {
-    local name=$1 dir=$2 total failed faults faults_failed=0
-    total=$(cd "$dir" && ctest -N | awk '/Total Tests:/ {print $3}')
-    failed=$(cat "$dir/Testing/Temporary/LastTestsFailed.log" 2>/dev/null | wc -l)
-    faults=$(cd "$dir" && ctest -N -L fault | awk '/Total Tests:/ {print $3}')
-    if [ -s "$dir/Testing/Temporary/LastTestsFailed.log" ]; then
-        faults_failed=$(cd "$dir" && ctest -N -L fault | awk '/Test +#/ {print $3}' |
-            grep -cxF -f <(cut -d: -f2 "$dir/Testing/Temporary/LastTestsFailed.log") || true)
-    fi
-    echo "$name: $((total - failed)) of $total tests passed; fault cases: $((faults - faults_failed)) of $faults passed" >>"$SUMMARY_FILE"
+# passed_of DIR [CTEST SELECTION...]: "P of T", the tests of DIR so chosen that passed in
+# the last run.
+passed_of() {
+    local dir=$1 total failed
+    shift
+    total=$(cd "$dir" && ctest -N "$@" | awk '/Total Tests:/ {print $3}')
+    failed=$(grep -cxF -f <(cd "$dir" && ctest -N "$@" | awk '/Test +#/ {print $3}') \
+        <(cut -d: -f2 "$dir/Testing/Temporary/LastTestsFailed.log" 2>/dev/null))
+    echo "$((total - failed)) of $total"
+}
+
+# test_tree NAME DIR [CTEST OPTIONS...]: the tests of DIR, then NAME's summary line: tests
+# run and passed, and the fault-injection cases.
+test_tree() {
+    local name=$1 dir=$2 status
+    shift 2
+    ctest_tree "$dir" "$@"
+    status=$?
+    echo "$name: $(passed_of "$dir") tests passed; fault cases: $(passed_of "$dir" -L fault) passed" >>"$SUMMARY_FILE"
+    return $status
 }

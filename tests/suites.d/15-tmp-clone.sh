@@ -1,6 +1,6 @@
 # A newcomer's first step: a clone of this commit in /tmp, where the simulated module mounts
 # a fresh /tmp of its own. Builds only what the sandbox needs and runs one sandbox test there.
-clone_path="$SRC/build-logs/tmp-clone.path" # where the build step put the clone
+clone_path="$STATE/tmp-clone.path" # where the build step put the clone
 suite_build() {
     local commit clone
     commit=$(git -C "$SRC" rev-parse --verify -q HEAD) || {

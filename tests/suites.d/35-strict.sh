@@ -5,18 +5,14 @@
 SUITE_NEEDS=10-normal
 SUITE_AFTER=10-normal
 suite_test() {
-    local seed=${ORVO_SIM_STRICT:-1} tally="$SRC/build/strict-tally.txt" status total failed=0 faults
+    local seed=${ORVO_SIM_STRICT:-1} tally="$SRC/build/strict-tally.txt" status faults
     : >"$tally" # each module adds its counts (sim/sandbox)
     echo "strict platform, seed $seed ($SRC/build)"
-    rm -f "$SRC/build/Testing/Temporary/LastTestsFailed.log"
-    (cd "$SRC/build" && ORVO_SIM_STRICT=$seed ORVO_STRICT_TALLY=1 \
-        ctest -L sandbox -j"$((JOBS * 2))" --output-on-failure --timeout 300)
+    ORVO_SIM_STRICT=$seed ORVO_STRICT_TALLY=1 ctest_tree "$SRC/build" -L sandbox
     status=$?
-    total=$(cd "$SRC/build" && ctest -N -L sandbox | awk '/Total Tests:/ {print $3}')
-    [ $status = 0 ] || failed=$(wc -l <"$SRC/build/Testing/Temporary/LastTestsFailed.log")
     faults=$(awk '{ n[$1] += $2; if (!($1 in order)) { order[$1] = ++kinds; name[kinds] = $1 } }
         END { for (i = 1; i <= kinds; i++) printf "%s%s %d", (i > 1 ? ", " : ""), name[i], n[name[i]] }' \
         "$tally")
-    echo "strict: $((total - failed)) of $total sandbox tests passed on the strict platform, seed $seed; injected: ${faults:-nothing}" >>"$SUMMARY_FILE"
+    echo "strict: $(passed_of "$SRC/build" -L sandbox) sandbox tests passed on the strict platform, seed $seed; injected: ${faults:-nothing}" >>"$SUMMARY_FILE"
     return $status
 }

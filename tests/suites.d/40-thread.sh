@@ -13,12 +13,8 @@ suite_build() {
     make_tree "$dir" $targets
 }
 suite_test() {
-    local status total failed=0
-    rm -f "$dir/Testing/Temporary/LastTestsFailed.log"
-    (cd "$dir" && ctest -L threads -j"$((JOBS * 2))" --output-on-failure --timeout 300)
-    status=$?
-    total=$(cd "$dir" && ctest -N -L threads | awk '/Total Tests:/ {print $3}')
-    [ $status = 0 ] || failed=$(wc -l <"$dir/Testing/Temporary/LastTestsFailed.log")
-    echo "thread: $((total - failed)) of $total threaded tests passed under ThreadSanitizer" >>"$SUMMARY_FILE"
+    ctest_tree "$dir" -L threads
+    local status=$?
+    echo "thread: $(passed_of "$dir" -L threads) threaded tests passed under ThreadSanitizer" >>"$SUMMARY_FILE"
     return $status
 }
