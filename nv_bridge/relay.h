@@ -6,9 +6,10 @@
 
 namespace nvrpc {
 
-// Sends the checked request in `frame` to the service and turns `frame` into the answer,
-// sending it again whenever a wait for the reply ends without it (`timer` bounds each).
-// False when the queue could not be opened or the send failed: `frame` is then unchanged.
+// Sends the checked request in `frame` to the service and turns `frame` into the answer.
+// `timer` bounds each wait for the reply; after a wait that ends without it, the request
+// goes again once the service has taken the copy sent last. False when the queue could
+// not be opened or a send failed otherwise than on a full queue: `frame` is then unchanged.
 bool relay_request(nvrpc_frame &frame, nvrpc_req &req, nvrpc_rsp &rsp, int32_t tid,
                    ReplyTimer &timer);
 

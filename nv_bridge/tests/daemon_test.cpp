@@ -1,10 +1,11 @@
 // paramlinkd's core against a real queue 4134 (the test's simulated module has queues of its
 // own) with a parameter service played by a thread, and a socket pair as the channel: the
-// relay's exchange, replies that are stale or for another request, and one pass of the
-// main loop with its wake lock.
+// relay's exchange, replies that are stale or for another request, copies sent again, and
+// one pass of the main loop with its wake lock.
 #include "daemon.h"
 #include "frames.h"
 #include "nvrpc_codec.h"
+#include "queued_copy.h"
 #include "relay.h"
 
 #include "tests/support/kit.h"
@@ -14,13 +15,17 @@
 #include <atomic>
 #include <csignal>
 #include <cstring>
+#include <fstream>
+#include <pthread.h>
 #include <string>
 #include <sys/msg.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
 
 using namespace nvrpc;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -133,6 +138,188 @@ TEST_F(DaemonCore, AReplyForAnotherRequestMakesTheRequestGoAgain) {
     ASSERT_TRUE(relay_request(buffers_.frame, buffers_.req, buffers_.rsp, kTid, *timer_));
     EXPECT_EQ("mine", answer_value(buffers_.frame));
     EXPECT_EQ(0, i32_at(buffers_.frame.payload + 8));
+}
+
+// The calling thread's kernel thread identifier, and whether that thread sleeps in a call.
+pid_t this_thread() {
+    return static_cast<pid_t>(syscall(SYS_gettid));
+}
+
+bool sleeping(pid_t tid) {
+    std::ifstream stat("/proc/self/task/" + std::to_string(tid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    size_t end = text.rfind(')');
+    return end != std::string::npos && text.compare(end, 3, ") S") == 0;
+}
+
+// The next request copy within `patience`, or none (false).
+bool take_request(nvrpc_req &req, std::chrono::milliseconds patience) {
+    return testkit::eventually(
+        [&req] { return msgrcv(queue(), &req, kReqTextSize, kRequestType, IPC_NOWAIT) >= 0; },
+        patience);
+}
+
+msqid_ds queue_state() {
+    msqid_ds state{};
+    msgctl(queue(), IPC_STAT, &state);
+    return state;
+}
+
+// The service takes the request and goes away; every wait for its reply ends (as the reply
+// bound ends it) many times over. One copy goes again for the service once it is back, no
+// more pile up, the daemon never blocks in a send, and the queue stays open to others.
+TEST_F(DaemonCore, ACopyGoesAgainOnlyOnceTheServiceTookTheLast) {
+    msqid_ds limited = queue_state();
+    limited.msg_qbytes = 2 * kReqTextSize;
+    ASSERT_EQ(0, msgctl(queue(), IPC_SET, &limited));
+    buffers_.frame = request(0, "imei", "");
+    pthread_t relaying = pthread_self();
+    std::atomic<int> copies_taken{0};
+    msqid_ds while_away{};
+    bool others_could_send = false;
+    std::thread service([&] {
+        nvrpc_req req{};
+        if (!take_request(req, testkit::kPatience))
+            return;
+        copies_taken = 1;
+        for (int end = 0; end < 25; ++end) {
+            pthread_kill(relaying, SIGALRM);
+            std::this_thread::sleep_for(20ms);
+        }
+        while_away = queue_state();
+        nvrpc_rsp other = reply(0, 0, "x");
+        other.mtype = 99;
+        others_could_send = msgsnd(queue(), &other, 100, IPC_NOWAIT) == 0;
+        msgrcv(queue(), &other, kRspTextSize, 99, IPC_NOWAIT | MSG_NOERROR);
+        while (take_request(req, 500ms))
+            ++copies_taken;
+        send_reply(i32_at(req.text + kReqIdAt), 0, "86001");
+    });
+    bool answered = false;
+    std::string printed = testkit::stdout_of([&] {
+        answered = relay_request(buffers_.frame, buffers_.req, buffers_.rsp, kTid, *timer_);
+    });
+    service.join();
+    ASSERT_TRUE(answered) << printed;
+    EXPECT_EQ("86001", answer_value(buffers_.frame));
+    EXPECT_EQ(1u, while_away.msg_qnum) << "one copy waits for the service, no more";
+    EXPECT_TRUE(others_could_send);
+    EXPECT_EQ(2, copies_taken.load());
+    EXPECT_EQ(std::string::npos, printed.find("msgsnd fail")) << printed;
+    EXPECT_NE(std::string::npos, printed.find("nv error: msgrcv fail, errno = 4!\n"));
+    EXPECT_EQ(0u, queue_state().msg_qnum);
+}
+
+// A full queue: the copy that would go again waits, reported, and goes once there is room.
+TEST_F(DaemonCore, ACopyMeetingAFullQueueWaitsForRoom) {
+    msqid_ds limited = queue_state();
+    limited.msg_qbytes = kReqTextSize;
+    ASSERT_EQ(0, msgctl(queue(), IPC_SET, &limited));
+    buffers_.frame = request(0, "imei", "");
+    pthread_t relaying = pthread_self();
+    std::thread service([&] {
+        nvrpc_req req{};
+        if (!take_request(req, testkit::kPatience))
+            return;
+        nvrpc_req filler{};
+        filler.mtype = 99;
+        msgsnd(queue(), &filler, kReqTextSize, 0);
+        for (int end = 0; end < 5; ++end) {
+            pthread_kill(relaying, SIGALRM);
+            std::this_thread::sleep_for(20ms);
+        }
+        msgrcv(queue(), &filler, kReqTextSize, 99, 0);
+        bool sent_again = testkit::eventually([&] {
+            pthread_kill(relaying, SIGALRM);
+            return take_request(req, 20ms);
+        });
+        if (sent_again)
+            send_reply(i32_at(req.text + kReqIdAt), 0, "after room");
+    });
+    bool answered = false;
+    std::string printed = testkit::stdout_of([&] {
+        answered = relay_request(buffers_.frame, buffers_.req, buffers_.rsp, kTid, *timer_);
+    });
+    service.join();
+    ASSERT_TRUE(answered) << printed;
+    EXPECT_EQ("after room", answer_value(buffers_.frame));
+    EXPECT_NE(std::string::npos, printed.find("nv error: msgsnd fail, errno = 11!\n")) << printed;
+}
+
+// Set by the handler below: the answer to the first copy, sent as the wait ends.
+int32_t late_req_id = 0;
+
+void answer_as_the_wait_ends(int) {
+    nvrpc_rsp rsp = reply(late_req_id, 0, std::string("reply-to-copy-1") + '\0');
+    rsp.mtype = kTid;
+    msgsnd(msgget(kQueueKey, 0), &rsp, kRspValueAt + 16, IPC_NOWAIT);
+}
+
+// The answer lands between the end of a wait and the look for waiting replies: it is the
+// answer, not a reply to throw away, and the request does not go again.
+TEST_F(DaemonCore, TheAnswerLandingAsTheWaitEndsIsTaken) {
+    struct sigaction action {};
+    action.sa_handler = answer_as_the_wait_ends;
+    sigaction(SIGUSR1, &action, nullptr);
+    late_req_id = kTestReqId;
+    buffers_.frame = request(0, "imei", "");
+    pthread_t relaying = pthread_self();
+    pid_t relaying_tid = this_thread();
+    int copies_taken = 0;
+    std::thread service([&] {
+        nvrpc_req req{};
+        if (!take_request(req, testkit::kPatience))
+            return;
+        copies_taken = 1;
+        testkit::eventually([relaying_tid] { return sleeping(relaying_tid); });
+        std::this_thread::sleep_for(50ms);
+        pthread_kill(relaying, SIGUSR1);
+        if (take_request(req, 1s)) {
+            ++copies_taken;
+            send_reply(i32_at(req.text + kReqIdAt), 0, "reply-to-copy-2");
+        }
+    });
+    std::string printed = testkit::stdout_of([&] {
+        EXPECT_TRUE(relay_request(buffers_.frame, buffers_.req, buffers_.rsp, kTid, *timer_));
+    });
+    service.join();
+    signal(SIGUSR1, SIG_DFL);
+    EXPECT_EQ("reply-to-copy-1", answer_value(buffers_.frame));
+    EXPECT_EQ(1, copies_taken);
+    EXPECT_EQ(std::string::npos, printed.find("recv unknow msg")) << printed;
+}
+
+// Whether the copy sent last still waits: found in place behind other messages, one too
+// large to be it included; not once taken; and, where the kernel cannot look in place,
+// judged by the queue's last read.
+TEST_F(DaemonCore, ACopyIsFoundInPlaceUntilTaken) {
+    nvrpc_req copy{};
+    copy.mtype = kRequestType;
+    memcpy(copy.text, "copy", 4);
+    nvrpc_req other = copy;
+    other.text[0] = 'C';
+    struct {
+        long mtype;
+        char text[4000];
+    } large{};
+    large.mtype = kRequestType;
+    time_t sent_at = time(nullptr);
+    ASSERT_EQ(0, msgsnd(queue(), &other, kReqTextSize, 0));
+    ASSERT_EQ(0, msgsnd(queue(), &large, sizeof large.text, 0));
+    ASSERT_EQ(0, msgsnd(queue(), &copy, kReqTextSize, 0));
+    EXPECT_TRUE(copy_still_queued(queue(), copy, sent_at));
+    EXPECT_FALSE(read_from_since(queue(), sent_at)) << "nothing read from a fresh queue";
+    nvrpc_req taken{};
+    ASSERT_GE(msgrcv(queue(), &taken, kReqTextSize, 0, IPC_NOWAIT), 0);
+    EXPECT_TRUE(read_from_since(queue(), sent_at));
+    msgrcv(queue(), &large, sizeof large.text, 0, IPC_NOWAIT);
+    EXPECT_TRUE(copy_still_queued(queue(), copy, sent_at));
+    ASSERT_GE(msgrcv(queue(), &taken, kReqTextSize, 0, IPC_NOWAIT), 0);
+    EXPECT_FALSE(copy_still_queued(queue(), copy, sent_at));
+    int gone = queue();
+    msgctl(gone, IPC_RMID, nullptr);
+    EXPECT_FALSE(copy_still_queued(gone, copy, sent_at)) << "a resend then fails";
+    EXPECT_TRUE(read_from_since(gone, sent_at));
 }
 
 class Channel {

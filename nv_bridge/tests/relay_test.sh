@@ -48,20 +48,25 @@ expect_eq "value of the cut reply" "$(printf 'x%.0s' $(seq 1023))" \
 expect_eq "next request answered normally" "req_id=31" \
     "$(nv get a.b --req-id 31 | grep -o 'req_id=[0-9]*')"
 
-# A reply with a foreign req_id is reported and the request sent again.
+# A reply with a foreign req_id is reported. The service's right reply follows it: taken as
+# the answer when it is already there, else the request goes again (the service has taken
+# it) and the right reply to either copy answers it.
 nv service wrong-id 1
 expect_eq "right answer after a foreign reply" "req_id=40 result=0" \
     "$(nv get a.b --req-id 40 | grep -o 'req_id=[0-9]* result=[0-9]*')"
 expect_printed "foreign reply reported" \
     "nv error:recv unknow msg pid = $(daemon_pid), tid = $(daemon_pid), key = a.b, value = stale"
-expect_eq "request sent twice" 2 "$(nv requests | grep -c 'req_id=40 ')"
-# The service answered both copies rightly: whichever reply the daemon did not take waits in
-# the queue, foreign to the next request, and is taken out before that is sent, so the next
-# request goes once. A moment for the service's last reply to arrive.
+sent=$(nv requests | grep -c 'req_id=40 ')
+expect_ok "request sent once or twice ($sent)" test "$sent" -ge 1 -a "$sent" -le 2
+# A reply the daemon did not take waits in the queue, foreign to the next request, and is
+# taken out before that is sent, so the next request goes once. A moment for the service's
+# last reply to arrive.
 sleep 0.2
 expect_eq "next request answered" "req_id=50" "$(nv get a.b --req-id 50 | grep -o 'req_id=[0-9]*')"
-expect_printed "late reply to the earlier request reported" \
-    "nv error:recv unknow msg pid = $(daemon_pid), tid = $(daemon_pid), key = a.b, value = hello world"
+if [ "$sent" = 2 ]; then
+    expect_printed "late reply to the earlier request reported" \
+        "nv error:recv unknow msg pid = $(daemon_pid), tid = $(daemon_pid), key = a.b, value = hello world"
+fi
 expect_eq "next request sent once" 1 "$(nv requests | grep -c 'req_id=50 ')"
 expect_eq "and the one after it" "req_id=51" "$(nv get a.b --req-id 51 | grep -o 'req_id=[0-9]*')"
 expect_eq "sent once too" 1 "$(nv requests | grep -c 'req_id=51 ')"

@@ -7,10 +7,13 @@
 #include "simctl.h"
 #include "topics.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
+#include <sys/msg.h>
 #include <vector>
 
 namespace sim::ctl {
@@ -32,6 +35,10 @@ const char kUsage[] = R"(usage: sim/module ctl nv COMMAND
   last-request            the last one, as the module lays it out (4-byte mtype)
   channel                 what the daemon did with its channel (open, ioctls, ...)
   answers                 what the modem core sent and received
+  queue limit BYTES       set queue 4134's byte limit (made when missing)
+  queue try-send BYTES    as another process of the module: send a message of BYTES bytes
+                          and type 99 without waiting, then take it out again; "sent", or
+                          "refused, errno N" with status 1
 
 Options of the modem core's requests: --key K --value V --req-id N --word N --opaque N
   --op N --cmd N --head-len N (head part is N + 20 bytes) --head-len-field N --key-len N
@@ -269,6 +276,48 @@ int modem_core(const Args &args) {
     return run(command);
 }
 
+constexpr key_t kNvQueueKey = 4134;
+
+int queue_limit(size_t bytes) {
+    msqid_ds state{};
+    int queue = msgget(kNvQueueKey, IPC_CREAT | 0600);
+    if (queue < 0 || msgctl(queue, IPC_STAT, &state) < 0)
+        return complain("nv", "queue 4134: " + std::string(strerror(errno)));
+    state.msg_qbytes = bytes;
+    if (msgctl(queue, IPC_SET, &state) < 0)
+        return complain("nv", "queue limit: " + std::string(strerror(errno)));
+    return 0;
+}
+
+int queue_try_send(size_t bytes) {
+    struct {
+        long mtype;
+        char text[8192];
+    } message{};
+    message.mtype = 99;
+    if (bytes > sizeof message.text)
+        return usage();
+    int queue = msgget(kNvQueueKey, 0);
+    if (queue < 0 || msgsnd(queue, &message, bytes, IPC_NOWAIT) < 0) {
+        std::printf("refused, errno %d\n", errno);
+        return 1;
+    }
+    msgrcv(queue, &message, sizeof message.text, 99, IPC_NOWAIT);
+    std::printf("sent\n");
+    return 0;
+}
+
+int queue(const Args &args) {
+    if (args.size() != 2)
+        return usage();
+    size_t bytes = std::strtoul(args[1].c_str(), nullptr, 10);
+    if (args[0] == "limit")
+        return queue_limit(bytes);
+    if (args[0] == "try-send")
+        return queue_try_send(bytes);
+    return usage();
+}
+
 } // namespace
 
 int nv(const Args &args) {
@@ -293,6 +342,8 @@ int nv(const Args &args) {
     if (command == "get" || command == "set" || command == "send" || command == "hex" ||
         command == "hello" || command == "script")
         return modem_core(args);
+    if (command == "queue")
+        return queue(rest);
     if (command == "output")
         return print_file(Service("paramlinkd").output_file());
     if (command == "errors")

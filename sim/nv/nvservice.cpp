@@ -153,7 +153,8 @@ void answer(int queue, const nvrpc::nvrpc_req &req, sim::nv::ParamStore &store) 
 
 // On a strict platform the service answers late now and then. It answers twice only when
 // asked (ctl set nv_answer_twice PER_MILLE, as the soak does): the daemon reports the
-// surplus reply and sends its next request once more, which a test counting requests sees.
+// surplus reply, and sends its next request once more when the surplus comes during that
+// one's wait, which a test counting requests sees.
 void answer_strictly(int queue, const nvrpc::nvrpc_req &req, sim::nv::ParamStore &store) {
     constexpr unsigned kLateChance = 200, kLateMaxUs = 5000; // per thousand, microseconds
     if (orvo_sim_strict_chance(kLateChance)) {

@@ -375,7 +375,7 @@ table() {
     printf '%-24s %s\n' "invariants checked" "count"
     sort "$dir/checked" | uniq -c | awk '{printf "  %-22s %d\n", $2, $1}'
     printf '%-24s %s\n' "kernel locks inherited" "$(count "$dir/inherited")"
-    printf '%-24s %s\n' "nv requests sent again" \
+    printf '%-24s %s\n' "nv reply waits ended" \
         "$(orvo-sim-ctl nv output | grep -c 'msgrcv fail, errno = 4')"
     local strict
     strict=$(ctl strict)

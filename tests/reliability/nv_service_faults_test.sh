@@ -89,5 +89,40 @@ service_dies_holding_a_request() {
     expect_eq "nothing on standard error" "" "$(nv errors)"
 }
 
+# The service takes a request and dies, and stays away for several reply bounds: the request
+# goes again once (the service took the copy before), and no more copies pile up while that
+# one waits, so the daemon never blocks in a send and the queue, limited here to two
+# copies, stays open to the other processes that share it. Once back, the service answers;
+# the request was executed at most twice and the next one goes once.
+in_msgsnd() { grep -q msgsnd "/proc/$(daemon_pid)/wchan"; }
+bounds_ended() { [ "$(nv output | grep -cxF 'nv error: msgrcv fail, errno = 4!')" -ge "$1" ]; }
+service_stays_away() {
+    nv start
+    nv set a.b kept --req-id 60 >/dev/null
+    expect_ok "the queue limited to two copies" nv queue limit 4640
+    nv service silent 1
+    nv get a.b --req-id 61 --timeout 90000 >/tmp/answer &
+    local client=$!
+    wait_for "the service took the request" 2 has_request 61
+    expect_ok "the killed service is gone" ctl nvservice kill KILL
+    # The start-up alarm or the first bound ends the first wait within 20 s, the next 20 s on.
+    wait_for "two waits ended" 45 bounds_ended 2
+    sleep 1
+    expect_eq "one copy waits for the service, no more" 1 "$(queued)"
+    expect_eq "another process can still send" sent "$(nv queue try-send 2000)"
+    expect_fail "the daemon is not blocked in a send" in_msgsnd
+    expect_ok "wake lock held while the request waits" held
+    nv start service
+    expect_ok "the modem core's request ends" wait $client
+    expect_eq "answered with its req_id" "req_id=61" "$(field req_id /tmp/answer)"
+    expect_eq "with the stored value" 'value="kept"' "$(field value /tmp/answer)"
+    expect_eq "executed at most twice" 2 "$(nv requests | grep -c 'req_id=61 ')"
+    expect_eq "next request answered" "req_id=62" "$(nv get a.b --req-id 62 | grep -o 'req_id=[0-9]*')"
+    expect_eq "and sent once" 1 "$(nv requests | grep -c 'req_id=62 ')"
+    expect_eq "no reply left over" 0 "$(queued)"
+    expect_eq "no send failed" "" "$(nv output | grep 'msgsnd fail')"
+    expect_eq "nothing on standard error" "" "$(nv errors)"
+}
+
 "$1"
 finish
