@@ -59,14 +59,10 @@ TerminationSignalsHeld::~TerminationSignalsHeld() {
 
 // Direct writes of preformatted bytes (the toolkit's write loop is async-signal-safe): stdio
 // might be busy on another thread or on the interrupted one, and must not be entered here.
+// On a library thread the main thread runs beside the handler: the flag is set and the main
+// thread woken only once both lines are out, so that its shutdown lines follow them.
 extern "C" void user_wifi_termination_handler(int signum) {
     int saved_errno = errno;
-    wifi_tools::stop_requested = 1;
-    if (wifi_tools::stop_pipe[1] >= 0) {
-        char wake = 1;
-        ssize_t ignored = write(wifi_tools::stop_pipe[1], &wake, 1);
-        (void)ignored;
-    }
     orvo::write_all(STDOUT_FILENO, "q\n", 2);
     static const char prefix[] = "user_wifi_termination_handler signum ";
     char line[sizeof prefix + 12];
@@ -83,5 +79,11 @@ extern "C" void user_wifi_termination_handler(int signum) {
         line[len++] = digits[--n];
     line[len++] = '\n';
     orvo::write_all(STDOUT_FILENO, line, len);
+    wifi_tools::stop_requested = 1;
+    if (wifi_tools::stop_pipe[1] >= 0) {
+        char wake = 1;
+        ssize_t ignored = write(wifi_tools::stop_pipe[1], &wake, 1);
+        (void)ignored;
+    }
     errno = saved_errno;
 }

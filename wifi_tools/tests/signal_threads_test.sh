@@ -65,6 +65,23 @@ for console in wlan_dual_demo:15:signal_term wlan_rftest_demo:1:rftest_signal_hu
     co_end
     expect_console "$name" "$transcript"
 done
+
+# The callback thread takes the signal while the main thread waits at the prompt, and is held
+# as its handler starts to write: the main thread, free meanwhile, must not end the console
+# before the handler's two lines.
+for run in 1 2; do
+    for console in wlan_dual_demo:15:signal_term wlan_rftest_demo:15:rftest_signal_term; do
+        IFS=: read -r name signum transcript <<<"$console"
+        prompt=$dual_prompt
+        [ "$name" = wlan_rftest_demo ] && prompt=$rftest_prompt
+        co_start "$name"
+        co_wait "$name, run $run: prompt" "$prompt" 1 10
+        expect_ok "$name, run $run: the callback thread takes signal $signum" \
+            thread-signal "$co_pid" sim-callback "$signum"
+        co_end
+        expect_console "$name, run $run" "$transcript"
+    done
+done
 "$ORVO_SRC/sim/module" ctl unset callback_thread
 
 finish
