@@ -50,11 +50,15 @@ extern "C" ORVO_EXPORT int kesl_whitelist_set(const char *state) {
 extern "C" ORVO_EXPORT int kesl_whitelist_get(char *state) {
     if (!state)
         return -6;
-    // A failed read leaves the buffer as the caller set it, perhaps unterminated: the log
-    // line reads no more than the store could have written.
     int result = orvo_get_value("orvo_uci", "orvo_autosuspend", "whitelist_state", state);
-    library_log(kMonitorLevel, "ret =%d, whitelist_state is %.*s\n", result, ORVO_UCI_VALUE_MAX,
-                state);
+    // A failed read leaves the buffer as the caller set it, perhaps unterminated: the log
+    // line shows no more than the store could have written, through a copy, so that the
+    // logger gets its format as it always was.
+    char shown[ORVO_UCI_VALUE_MAX + 1];
+    size_t length = strnlen(state, ORVO_UCI_VALUE_MAX);
+    memcpy(shown, state, length);
+    shown[length] = '\0';
+    library_log(kMonitorLevel, "ret =%d, whitelist_state is %s\n", result, shown);
     return result;
 }
 

@@ -93,7 +93,21 @@ TEST_F(Whitelist, AFailedGetLeavesTheCallersBufferAsItWas) {
     EXPECT_TRUE(
         support::contains(logcap::lines(), "ORVO_KESL_AUTOSUSPEND 1 ret =-3, whitelist_state is " +
                                                std::string(ORVO_UCI_VALUE_MAX, 'x')));
+    EXPECT_EQ(std::string(raw, sizeof raw), std::string(sizeof raw, 'x')) << "buffer untouched";
     EXPECT_EQ(kesl_whitelist_get(nullptr), -6);
+}
+
+// A logger may key on its formats: it gets the one it always got, whatever the buffer holds.
+TEST_F(Whitelist, TheLoggerGetsTheFormatItAlwaysGot) {
+    char state[8] = "1010";
+    kesl_whitelist_get(state);
+    support::fail_call("orvo_get_value", -3);
+    char raw[ORVO_UCI_VALUE_MAX + 1];
+    memset(raw, 'x', sizeof raw);
+    kesl_whitelist_get(raw);
+    EXPECT_EQ(
+        logcap::formats("ORVO_KESL_AUTOSUSPEND"),
+        (std::vector<std::string>(2, "ORVO_KESL_AUTOSUSPEND 1 ret =%d, whitelist_state is %s\\n")));
 }
 
 TEST_F(Whitelist, ClearReturnsThePlatformsResult) {

@@ -82,8 +82,17 @@ std::vector<std::string> log_plain(const std::string &tag) {
     return result;
 }
 
+std::vector<std::string> log_formats(const std::string &tag) {
+    std::vector<std::string> result;
+    for (const std::string &line : lines_of(read_file(path("log-formats")).value_or("")))
+        if (tag.empty() || line.compare(0, tag.size() + 1, tag + " ") == 0)
+            result.push_back(line);
+    return result;
+}
+
 void clear_log() {
     write_file(path("log"), "");
+    write_file(path("log-formats"), "");
 }
 
 std::string led_mode(const std::string &led) {

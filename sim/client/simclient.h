@@ -31,6 +31,9 @@ void clear_calls();
 // ("<tag> <level> <text>"), of one tag when given.
 std::vector<std::string> log_lines();
 std::vector<std::string> log_plain(const std::string &tag = "");
+// The format of each message as the logger got it, "<tag> <level> <format>", the format
+// escaped (sim::escape) onto one line.
+std::vector<std::string> log_formats(const std::string &tag = "");
 void clear_log();
 
 // The mode the LED stand-in keeps for "net" or "status", empty when never set.

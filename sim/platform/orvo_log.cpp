@@ -1,6 +1,7 @@
 // liborvo-log stand-in: one logger per tag; each message becomes one line
 // "<date> <time> <tag> <level> <text>" in the sandbox's system log, or on standard
-// error outside a sandbox. Never on standard output, so console transcripts stay clean.
+// error outside a sandbox, and each format as received in "log-formats" beside the log.
+// Never on standard output, so console transcripts stay clean.
 #include "orvo_log.h"
 #include "common/export.h"
 #include "simctl.h"
@@ -57,8 +58,12 @@ void emit(const char *tag, int level, const char *format, va_list args) {
     char text[2048];
     vsnprintf(text, sizeof text, format, args);
     std::string line = timestamp() + " " + tag + " " + std::to_string(level) + " " + one_line(text);
-    if (sim::active() && sim::append_line(sim::path("log"), line))
+    if (sim::active() && sim::append_line(sim::path("log"), line)) {
+        // Beside the line, the format as the logger got it: a logger may key on formats.
+        sim::append_line(sim::path("log-formats"), std::string(tag) + " " + std::to_string(level) +
+                                                       " " + sim::escape(format));
         return;
+    }
     line += "\n";
     ssize_t ignored = write(STDERR_FILENO, line.data(), line.size());
     (void)ignored;

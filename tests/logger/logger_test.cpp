@@ -20,6 +20,10 @@ TEST(Logger, OneLinePerMessageWithTagAndLevel) {
     EXPECT_EQ(lines[0], "LIBORVO_AUTOSUSPEND 3 Data sent: enable");
     EXPECT_EQ(lines[1], "LIBORVO_AUTOSUSPEND 3 do_wakelock failed, err:-5");
     EXPECT_EQ(lines[2], "LIBORVO_AUTOSUSPEND 1 two\\nlines");
+    EXPECT_EQ(logcap::formats(),
+              (std::vector<std::string>{"LIBORVO_AUTOSUSPEND 3 Data sent: %s\\n",
+                                        "LIBORVO_AUTOSUSPEND 3 do_wakelock failed, err:%d",
+                                        "LIBORVO_AUTOSUSPEND 1 two\\nlines\\n"}));
 }
 
 TEST(Logger, EachTagKeepsItsOwnLogger) {
