@@ -45,6 +45,9 @@ class FileLock {
     enum class Mode { shared, exclusive };
 
     FileLock(int fd, Mode mode = Mode::exclusive);
+    // Tries without blocking for up to patience_ms: a lock held by someone who never lets
+    // go must not hold the caller for ever. locked() tells whether it was had.
+    FileLock(int fd, Mode mode, int patience_ms);
     ~FileLock();
     FileLock(const FileLock &) = delete;
     FileLock &operator=(const FileLock &) = delete;
