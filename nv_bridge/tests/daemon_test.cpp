@@ -246,6 +246,32 @@ TEST_F(DaemonCore, ACopyMeetingAFullQueueWaitsForRoom) {
     EXPECT_NE(std::string::npos, printed.find("nv error: msgsnd fail, errno = 11!\n")) << printed;
 }
 
+// A queue kept full by someone else: the first send does not block for good, it ends with the
+// reply bound and the request goes back as it came.
+TEST_F(DaemonCore, AFirstSendIntoAFullQueueEndsWithTheBound) {
+    msqid_ds limited = queue_state();
+    limited.msg_qbytes = kReqTextSize;
+    ASSERT_EQ(0, msgctl(queue(), IPC_SET, &limited));
+    nvrpc_req filler{};
+    filler.mtype = 99;
+    ASSERT_EQ(0, msgsnd(queue(), &filler, kReqTextSize, 0));
+    buffers_.frame = request(0, "imei", "");
+    // Should the send block for good, the queue's removal ends it (and the test fails).
+    std::atomic<bool> returned{false};
+    std::thread watchdog([&returned] {
+        testkit::eventually([&returned] { return returned.load(); }, 3 * kReplyWaitSeconds * 1s);
+        msgctl(queue(), IPC_RMID, nullptr);
+    });
+    bool answered = true;
+    std::string printed = testkit::stdout_of([&] {
+        answered = relay_request(buffers_.frame, buffers_.req, buffers_.rsp, kTid, *timer_);
+    });
+    returned = true;
+    watchdog.join();
+    EXPECT_FALSE(answered);
+    EXPECT_EQ("nv error: msgsnd fail, errno = 4!\n", printed);
+}
+
 // Set by the handler below: the answer to the first copy, sent as the wait ends.
 int32_t late_req_id = 0;
 
