@@ -29,19 +29,43 @@ struct Subscriber {
     Subscriber *next;
 };
 
+// Any process that may send to the endpoint may subscribe: a bound keeps one that sends
+// subscriptions without end from growing the list and each publish's sends without end.
+constexpr int kMaxSubscribers = 1024;
+
 // Touched only on the receive thread.
 List<Subscriber> subscribers;
+int subscriber_count = 0;
 
+bool subscribed(int fd_src, int msg_id) {
+    for (Subscriber *subscriber = subscribers.head; subscriber != nullptr;
+         subscriber = subscriber->next)
+        if (subscriber->fd_src == fd_src && subscriber->msg_id == msg_id)
+            return true;
+    return false;
+}
+
+// A second subscription of the same key to the same topic is absorbed: one copy each.
 void append(int fd_src, int seq, int msg_id) {
+    if (subscribed(fd_src, msg_id))
+        return;
+    if (subscriber_count >= kMaxSubscribers) {
+        qx_ipc_log(kLogPrefix, kLogError,
+                   "subscriber list full (%d), 0x%x not subscribed to %d\n\n", kMaxSubscribers,
+                   fd_src, msg_id);
+        return;
+    }
     auto *subscriber = new (std::nothrow) Subscriber{fd_src, seq, msg_id, nullptr, nullptr};
     if (subscriber == nullptr)
         return; // out of memory: the subscription is not recorded
     subscribers.push_back(subscriber);
+    ++subscriber_count;
 }
 
 void remove(Subscriber *subscriber) {
     subscribers.remove(subscriber);
     delete subscriber;
+    --subscriber_count;
 }
 
 // Forwarded messages carry the topic as msg_id: a topic among the built-in identifiers

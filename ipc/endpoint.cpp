@@ -2,6 +2,7 @@
 #include "internal.h"
 
 #include "common/export.h"
+#include "common/trust.h"
 
 #include <cerrno>
 #include <cstring>
@@ -41,12 +42,21 @@ void log_no_queue() {
     qx_ipc_log(kLogPrefix, kLogError, "No MSG-QUEUE can be used!\n\n");
 }
 
+// A fixed key's queue may have been made first by another user, to read the endpoint's
+// messages or stop its loop: only one of root's or this user's, closed to others, is used.
+int open_fixed_queue(int key) {
+    int id = msgget(key, IPC_CREAT | kQueueMode);
+    if (id >= 0 && !orvo::trusted_queue(id))
+        return -1;
+    return id;
+}
+
 } // namespace
 
 bool open_own_queue(const char *name, int *key, int *queue) {
     int fixed = well_known_key(name);
     if (fixed >= 0) {
-        int id = msgget(fixed, IPC_CREAT | kQueueMode);
+        int id = open_fixed_queue(fixed);
         if (id < 0) {
             log_no_queue();
             return false;
@@ -70,10 +80,9 @@ bool open_own_queue(const char *name, int *key, int *queue) {
 
 int reopen_own_queue(int key) {
     // A dynamic key may have been taken by another endpoint meanwhile: never share its queue.
-    int flags = IPC_CREAT | kQueueMode;
     if (key >= kFirstDynamicKey)
-        flags |= IPC_EXCL;
-    return msgget(key, flags);
+        return msgget(key, IPC_CREAT | IPC_EXCL | kQueueMode);
+    return open_fixed_queue(key);
 }
 
 } // namespace qxipc

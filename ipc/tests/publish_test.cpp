@@ -154,3 +154,39 @@ TEST(Publish, ASubscriberWithoutAKeyIsSkippedAndNoQueueIsMade) {
     remove_queue(6200);
     qx_ipc_terminate_loop();
 }
+
+// Subscriptions are what any sender may make: the same key and topic make one record, so
+// one publish sends one copy, and the list stops growing at its bound, saying so.
+TEST(Publish, SubscriptionsAreOneEachAndBounded) {
+    ASSERT_NE(qx_ipc_start_loop(nullptr), 0ul);
+    const int hub = qx_ipc_get_self_fd();
+    ASSERT_GE(msgget(6201, IPC_CREAT | 0600), 0);
+    auto subscribe = [hub](int fd_src, int topic) {
+        Msg msg = make_msg(hub, subscribe_id);
+        msg->fd_src = fd_src;
+        msg->msg_rsp = topic;
+        ASSERT_EQ(qx_ipc_send_msg(msg.get()), 0);
+    };
+    StdoutCapture out;
+    for (int again = 0; again < 5; ++again)
+        subscribe(6201, 71);
+    constexpr int kBound = 1024, kKeys = 1100; // keys without queues: each send fails
+    for (int key = 7000; key < 7000 + kKeys; ++key)
+        subscribe(key, 72);
+    send_to(hub, publish_id, 72, "to many");
+    send_to(hub, publish_id, 71, "once");
+    testkit::eventually([&] { return queued(6201) != 0; });
+    std::string printed = out.take();
+    EXPECT_EQ(queued(6201), 1) << "one copy for five subscriptions";
+    auto count = [&printed](const std::string &text) {
+        size_t found = 0;
+        for (size_t at = 0; (at = printed.find(text, at)) != std::string::npos; ++at)
+            ++found;
+        return found;
+    };
+    EXPECT_EQ(count("qx_ipc_send_msg failed(0x2)"), static_cast<size_t>(kBound - 1))
+        << "one record of the bound is 6201's";
+    EXPECT_EQ(count("subscriber list full (1024)"), static_cast<size_t>(kKeys - (kBound - 1)));
+    remove_queue(6201);
+    qx_ipc_terminate_loop();
+}
