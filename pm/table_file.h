@@ -7,8 +7,11 @@
 
 namespace pm {
 
-// Opens the table without following a symbolic link, close-on-exec; anything but a regular
-// file is refused like a file that cannot be opened (errno EINVAL).
+// Opens the table without following a symbolic link, close-on-exec, creating it (O_EXCL)
+// when O_CREAT is given and it is missing. Anything but a regular file is refused like a
+// file that cannot be opened (errno EINVAL), and so is one that another user could have
+// planted or could change: more than one link, writable by others, or owned by a uid that
+// is neither root's nor this process's (errno EACCES).
 orvo::UniqueFd open_table(int flags);
 
 // Reads or writes up to size bytes at the start of the file; the count, or -1 when

@@ -1,6 +1,7 @@
 #include "table_session.h"
 
 #include "liborvo-kesl-autosuspend.h"
+#include "logger.h"
 #include "table_file.h"
 
 #include <fcntl.h>
@@ -11,6 +12,8 @@
 namespace pm {
 
 namespace {
+
+constexpr int kLockPatienceMs = 1000;
 
 std::recursive_mutex g_mutex;
 int g_depth = 0; // guarded by g_mutex
@@ -35,8 +38,11 @@ TableSession::TableSession(File file) {
     file_ = open_table(O_RDWR | (file == File::create ? O_CREAT : 0));
     if (!file_)
         return;
-    // A failed lock leaves the operation working on the file unlocked.
-    lock_.emplace(file_.get());
+    // A lock held elsewhere for longer, perhaps by another user who can read the table and
+    // never lets go, leaves the operation working on the file unlocked.
+    lock_.emplace(file_.get(), orvo::FileLock::Mode::exclusive, kLockPatienceMs);
+    if (!lock_->locked())
+        library_log(kTableLevel, "lock_table busy, going on without its lock\n");
     if (file == File::create)
         fill_if_empty(file_.get());
 }

@@ -4,7 +4,7 @@
 #include "liborvo-kesl-autosuspend.h"
 
 #include "common/io.h"
-#include "common/unique_fd.h"
+#include "common/trust.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -16,7 +16,9 @@ static_assert(sizeof(kesl_lock_table) == 8704, "the lock-table file is 8704 byte
 namespace pm_console {
 
 int list_lock_table() {
-    orvo::UniqueFd file = orvo::open_fd(KESL_LOCK_TABLE_PATH, O_RDWR);
+    // Whatever sits at the path may be another user's: a link to a file the console's user
+    // may read, or a FIFO that would never answer.
+    orvo::UniqueFd file = orvo::open_trusted_file(KESL_LOCK_TABLE_PATH, O_RDWR);
     if (!file) {
         printf("Error open lock_table file:%s\n", strerror(errno));
         return -2;
