@@ -2,6 +2,7 @@
 #include "logger.h"
 
 #include "common/local_socket.h"
+#include "common/trust.h"
 #include "common/unique_fd.h"
 
 #include <cstdio>
@@ -15,6 +16,27 @@ static_assert(sizeof(sockaddr_un) == 110, "local socket address of 110 bytes");
 void format_client_path(char (&path)[kClientPathSize], const char *format) {
     std::snprintf(path, sizeof path, format, static_cast<int>(getpid()));
 }
+
+namespace {
+
+// Bounds connect (a listener that never accepts) and every send on the channel.
+constexpr int kSendTimeoutSeconds = 5;
+
+void bound_sends(int channel) {
+    timeval limit{kSendTimeoutSeconds, 0};
+    setsockopt(channel, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+}
+
+// The service paths live in /tmp, free to any user while the service is down: only a
+// service of root's or this process's user is talked to.
+bool service_trusted(int channel) {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return getsockopt(channel, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
+           orvo::trusted_uid(peer.uid);
+}
+
+} // namespace
 
 // The service expects the whole address structure, not just the used part of the path.
 int connect_channel(int &fd, const char *client_path, const char *server_path) {
@@ -31,8 +53,10 @@ int connect_channel(int &fd, const char *client_path, const char *server_path) {
         library_log(kLogLevel, "BIND ERROR ");
         return -1;
     }
+    bound_sends(channel.get());
     sockaddr_un server = orvo::local_address(server_path);
-    if (connect(channel.get(), orvo::as_sockaddr(server), sizeof server) < 0) {
+    if (connect(channel.get(), orvo::as_sockaddr(server), sizeof server) < 0 ||
+        !service_trusted(channel.get())) {
         library_log(kLogLevel, "CONNECT ERROR ");
         return -3;
     }
