@@ -1,6 +1,7 @@
 #include "dual_command_line.h"
 
 #include <cstring>
+#include <string>
 
 namespace wifi_tools {
 
@@ -31,6 +32,15 @@ DualCommandLine parse_dual_command_line(int argc, char **argv) {
         cl.auth = arg[3];
     }
     return cl;
+}
+
+void hide_pass_phrase(DualCommandLine &cl) {
+    if (cl.pw == nullptr)
+        return;
+    static std::string kept;
+    kept = cl.pw;
+    std::memset(const_cast<char *>(cl.pw), 0, kept.size());
+    cl.pw = kept.c_str();
 }
 
 } // namespace wifi_tools

@@ -14,4 +14,8 @@ struct DualCommandLine {
 // Every argument count is accepted; counts that mean nothing are ignored.
 DualCommandLine parse_dual_command_line(int argc, char **argv);
 
+// Any user may read the command line (/proc/PID/cmdline) while the program runs: the pass
+// phrase is copied out of argv, its bytes there cleared, and cl.pw points at the copy.
+void hide_pass_phrase(DualCommandLine &cl);
+
 } // namespace wifi_tools

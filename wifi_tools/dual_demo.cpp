@@ -33,6 +33,7 @@ void shut_down(const DualCommandLine &cl) {
 
 int run_dual_demo(int argc, char **argv) {
     DualCommandLine cl = parse_dual_command_line(argc, argv);
+    hide_pass_phrase(cl);
     std::printf("[wlan_dual_demo]test begin.\n");
     install_termination_handler();
     if (init_wifi_library() == 0)
