@@ -19,6 +19,7 @@ FOLDERS='autosuspend|pm|pm_console|ipc|nv_bridge|sms|tests'
 # (the board's wake locks are the one kernel's), and the behaviour test, which the board
 # runs first against the kernel itself.
 HOST_ONLY='sandbox_kernel sandbox_isolation sandbox_wakelock_behaviour'
+# The trust group (trust.*) is the host's: its intruder is a host program of the normal build.
 
 # tests BUILD: "name<TAB>working dir<TAB>environment<TAB>command", each field a JSON array
 # or string, for the sandbox tests of BUILD's chosen folders.
@@ -89,7 +90,7 @@ board_test wakelock_behaviour_kernel "$SRC" '' bash "$SRC/tests/wakelocks/behavi
 BODY
 for build in "$ARM" "$HOST"; do
     tests "$build"
-done | awk -F'\t' '!seen[$1]++ && !($1 in host_only)
+done | awk -F'\t' '!seen[$1]++ && !($1 in host_only) && $1 !~ /^trust\./
     BEGIN { split("'"$HOST_ONLY"'", names, " "); for (i in names) host_only[names[i]] }' | while IFS=$'\t' read -r name wd env command; do
     printf 'board_test %q %q %q %s\n' "$name" "$wd" "$(board_env "$env")" "$(board_command "$command")"
 done
