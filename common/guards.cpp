@@ -17,27 +17,12 @@ FileLock::FileLock(int fd, Mode mode) : fd_(fd) {
     locked_ = result == 0;
 }
 
-namespace {
-
-// The pauses are cancellation points; a caller holding locks of its own around this one
-// (the lock table's mutex) must not be unwound from inside its constructor.
-class CancellationHeld {
-  public:
-    CancellationHeld() { pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, &previous_); }
-    ~CancellationHeld() { pthread_setcancelstate(previous_, nullptr); }
-    CancellationHeld(const CancellationHeld &) = delete;
-    CancellationHeld &operator=(const CancellationHeld &) = delete;
-
-  private:
-    int previous_ = PTHREAD_CANCEL_ENABLE;
-};
-
-} // namespace
-
 FileLock::FileLock(int fd, Mode mode, int patience_ms) : fd_(fd) {
     if (fd_ < 0)
         return;
-    CancellationHeld held;
+    // The pauses are cancellation points; the caller may hold locks of its own (the lock
+    // table's mutex) around this one.
+    CancellationOff no_cancel;
     int operation = (mode == Mode::exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
     constexpr int kPauseMs = 10;
     for (int waited = 0;; waited += kPauseMs) {

@@ -38,6 +38,19 @@ class MutexGuard {
     bool held_ = false;
 };
 
+// Holds off cancellation of the calling thread for its scope: for waits inside code that
+// holds locks of its own, which a cancelled thread must not unwind from halfway.
+class CancellationOff {
+  public:
+    CancellationOff() { pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, &previous_); }
+    ~CancellationOff() { pthread_setcancelstate(previous_, nullptr); }
+    CancellationOff(const CancellationOff &) = delete;
+    CancellationOff &operator=(const CancellationOff &) = delete;
+
+  private:
+    int previous_ = PTHREAD_CANCEL_ENABLE;
+};
+
 // An advisory lock (flock) on an open file, between processes; EINTR is retried. The
 // descriptor stays the caller's; closing it also drops the lock.
 class FileLock {

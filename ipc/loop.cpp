@@ -37,17 +37,6 @@ pthread_t loop_thread{};
 unsigned loops_ended = 0;
 bool stop_sent = false;
 
-class NoCancel {
-  public:
-    NoCancel() { pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, &previous_); }
-    ~NoCancel() { pthread_setcancelstate(previous_, nullptr); }
-    NoCancel(const NoCancel &) = delete;
-    NoCancel &operator=(const NoCancel &) = delete;
-
-  private:
-    int previous_ = PTHREAD_CANCEL_ENABLE;
-};
-
 constexpr auto kReopenPause = std::chrono::milliseconds(100);
 
 struct StartRequest {
@@ -172,7 +161,7 @@ ORVO_EXPORT unsigned long qx_ipc_start_loop(const char *name) {
 
     // The new thread uses request until it has started: the wait for it must not be cut
     // short by a cancellation (deferred to the caller's next cancellation point).
-    NoCancel no_cancel;
+    orvo::CancellationOff no_cancel;
     StartRequest request{name};
     enter(Phase::starting);
     pthread_attr_t attr;

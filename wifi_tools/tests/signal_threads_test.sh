@@ -51,11 +51,13 @@ callback_thread_open() {
     return 1
 }
 
+# prompt_of CONSOLE: the console's prompt.
+prompt_of() { if [ "$1" = wlan_rftest_demo ]; then echo "$rftest_prompt"; else echo "$dual_prompt"; fi; }
+
 "$ORVO_SRC/sim/module" ctl set callback_thread 1
 for console in wlan_dual_demo:15:signal_term wlan_rftest_demo:1:rftest_signal_hup; do
     IFS=: read -r name signum transcript <<<"$console"
-    prompt=$dual_prompt
-    [ "$name" = wlan_rftest_demo ] && prompt=$rftest_prompt
+    prompt=$(prompt_of "$name")
     co_start "$name"
     co_wait "$name, open thread: prompt" "$prompt" 1 10
     expect_ok "$name: the callback thread leaves the signals open" callback_thread_open "$co_pid"
@@ -72,8 +74,7 @@ done
 for run in 1 2; do
     for console in wlan_dual_demo:15:signal_term wlan_rftest_demo:15:rftest_signal_term; do
         IFS=: read -r name signum transcript <<<"$console"
-        prompt=$dual_prompt
-        [ "$name" = wlan_rftest_demo ] && prompt=$rftest_prompt
+        prompt=$(prompt_of "$name")
         co_start "$name"
         co_wait "$name, run $run: prompt" "$prompt" 1 10
         expect_ok "$name, run $run: the callback thread takes signal $signum" \
