@@ -58,9 +58,11 @@ class FileLock {
     enum class Mode { shared, exclusive };
 
     FileLock(int fd, Mode mode = Mode::exclusive);
-    // Tries without blocking for up to patience_ms: a lock held by someone who never lets
-    // go must not hold the caller for ever. locked() tells whether it was had.
-    FileLock(int fd, Mode mode, int patience_ms);
+    // Tries without blocking, for as long as the holders keep changing the file, and gives
+    // up once it has stayed unchanged for quiet_ms: a holder who neither writes nor lets go
+    // (anyone who can read the file can lock it) must not hold the caller for ever, while a
+    // queue of writers at work is waited for. locked() tells whether it was had.
+    FileLock(int fd, Mode mode, int quiet_ms);
     ~FileLock();
     FileLock(const FileLock &) = delete;
     FileLock &operator=(const FileLock &) = delete;

@@ -13,7 +13,7 @@ namespace pm {
 
 namespace {
 
-constexpr int kLockPatienceMs = 1000;
+constexpr int kLockQuietMs = 1000;
 
 std::recursive_mutex g_mutex;
 int g_depth = 0; // guarded by g_mutex
@@ -38,9 +38,9 @@ TableSession::TableSession(File file) {
     file_ = open_table(O_RDWR | (file == File::create ? O_CREAT : 0));
     if (!file_)
         return;
-    // A lock held elsewhere for longer, perhaps by another user who can read the table and
-    // never lets go, leaves the operation working on the file unlocked.
-    lock_.emplace(file_.get(), orvo::FileLock::Mode::exclusive, kLockPatienceMs);
+    // A lock held elsewhere while the table stays unchanged, perhaps by another user who
+    // can read it and never lets go, leaves the operation working on the file unlocked.
+    lock_.emplace(file_.get(), orvo::FileLock::Mode::exclusive, kLockQuietMs);
     if (!lock_->locked())
         library_log(kTableLevel, "lock_table busy, going on without its lock\n");
     if (file == File::create)

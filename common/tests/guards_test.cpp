@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <string>
 #include <sys/file.h>
@@ -141,6 +142,56 @@ TEST(FileLock, SharedLocksAdmitReadersNotWriters) {
     ASSERT_TRUE(lock.locked());
     EXPECT_TRUE(other_process_gets(path, LOCK_SH));
     EXPECT_FALSE(other_process_gets(path, LOCK_EX));
+    unlink(path.c_str());
+}
+
+// A holder in another process that keeps the lock for `hold_ms`, writing to the file every
+// `write_every_ms` (0: never), then lets go; its pid. Returns once the lock is held.
+pid_t hold_elsewhere(const std::string &path, int hold_ms, int write_every_ms) {
+    int ready[2];
+    EXPECT_EQ(0, pipe(ready));
+    pid_t pid = testkit::spawn([&] {
+        int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+        if (fd < 0 || flock(fd, LOCK_EX) != 0)
+            return 1;
+        char one = 1;
+        if (write(ready[1], &one, 1) != 1)
+            return 1;
+        for (int held = 0; held < hold_ms; held += 10) {
+            usleep(10000);
+            if (write_every_ms > 0 && held % write_every_ms == 0 && write(fd, "x", 1) != 1)
+                return 1;
+        }
+        return 0;
+    });
+    char one = 0;
+    EXPECT_EQ(1, read(ready[0], &one, 1));
+    close(ready[0]);
+    close(ready[1]);
+    return pid;
+}
+
+// Anyone who can read a file can lock it: a holder that never changes the file is given up
+// on once it has stayed unchanged for the quiet time.
+TEST(FileLock, AQuietHolderIsGivenUpOn) {
+    std::string path = lock_file_path();
+    orvo::UniqueFd fd = orvo::open_fd(path.c_str(), O_RDWR | O_CREAT, 0600);
+    pid_t holder = hold_elsewhere(path, 5000, 0);
+    orvo::FileLock lock(fd.get(), orvo::FileLock::Mode::exclusive, 200);
+    EXPECT_FALSE(lock.locked());
+    kill(holder, SIGKILL);
+    testkit::wait_exit(holder);
+    unlink(path.c_str());
+}
+
+// Holders at work change the file: they are waited for however long they take.
+TEST(FileLock, AHolderChangingTheFileIsWaitedFor) {
+    std::string path = lock_file_path();
+    orvo::UniqueFd fd = orvo::open_fd(path.c_str(), O_RDWR | O_CREAT, 0600);
+    pid_t holder = hold_elsewhere(path, 1000, 50);
+    orvo::FileLock lock(fd.get(), orvo::FileLock::Mode::exclusive, 200);
+    EXPECT_TRUE(lock.locked());
+    EXPECT_EQ(0, testkit::wait_exit(holder));
     unlink(path.c_str());
 }
 
