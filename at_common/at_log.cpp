@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Load-time set-up: the plug-in's logger.
 #include "at_log.h"
 

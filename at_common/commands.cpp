@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command table and its lookup by name prefix.
 #include "at_log.h"
 #include "liborvo-at-common.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // AT+DDRID: the DDR size, from the identification register as devmem prints it.
 #include "at_log.h"
 #include "liborvo-at-common.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // AT+LEELSP and AT+HALTENABLE: power switches carried out through the shell.
 #include "at_log.h"
 #include "liborvo-at-common.h"

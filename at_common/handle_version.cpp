@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // AT+CGIR: the software version.
 #include "at_log.h"
 #include "liborvo-at-common.h"

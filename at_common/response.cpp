@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Responses: each one complete CR LF line, handed to the host in one call.
 #include "response.h"
 

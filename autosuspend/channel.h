@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // One local stream channel to the autosuspend service.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The "enable" and "disable" commands on the command channel.
 #include "channel.h"
 #include "liborvo-autosuspend.h"

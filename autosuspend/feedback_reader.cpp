@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "feedback_reader.h"
 #include "channel.h"
 #include "feedback_state.h"

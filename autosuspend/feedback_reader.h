@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The detached thread that reads wake-up records from the data channel.
 #pragma once
 

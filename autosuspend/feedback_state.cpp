@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "feedback_state.h"
 
 #include "common/guards.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The wake-up record shared between the feedback reader and waiting callers.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Callers waiting for wake-up feedback.
 #include "feedback_state.h"
 #include "liborvo-autosuspend.h"

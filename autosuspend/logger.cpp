@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "logger.h"
 
 #include "common/export.h"

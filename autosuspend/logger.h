@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The library's logger (the toolkit's binding, set by the load-time constructor).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Wake locks, low-power mode and whitelist: straight to the platform, no service involved.
 #include "liborvo-autosuspend.h"
 #include "logger.h"

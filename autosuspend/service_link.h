@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The two channels to the autosuspend service, set up once per process.
 #pragma once
 

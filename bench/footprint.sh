@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Footprint of the deliverables: the stripped size of each in the ARM build, and the
 # resident memory at rest of each program and of a small process that has started each
 # library's threads (bench/probe.c), from the host build inside the simulated module, and

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* A process that has started one library's threads and then rests, so that its resident
  * memory can be read. Built once per library with PROBE_<LIBRARY>; without one it is the
  * baseline: a process with the C library alone. */

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Median and quartiles of a benchmark's samples, shared by the benchmarks.
 #pragma once
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # libFuzzer targets (clang only): -DORVO_FUZZ=ON builds everything with coverage
 # instrumentation plus ASan and UBSan, and adds two tests per target: the seed corpus
 # run once (label fuzz_corpus) and a bounded fuzzing run (label fuzz).

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Each deliverable of the module is declared once, in its own folder, by orvo_deliverable():
 # its kind, its version and soname, its install rules, its pkg-config and CMake package
 # files, and its line in the manifest <build>/deliverables.txt, which the footprint script

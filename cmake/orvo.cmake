@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Build helpers shared by every folder of the project.
 include(${CMAKE_CURRENT_LIST_DIR}/orvo-deliverable.cmake)
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross build for the module: 32-bit ARM Linux, hard-float ABI, with Debian's
 # arm-linux-gnueabihf cross compilers (g++-arm-linux-gnueabihf).
 #   cmake -S . -B build-arm -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-armhf.cmake

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The one spelling of "exported from this library": everything else is hidden.
 #pragma once
 

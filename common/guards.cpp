@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "common/guards.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Scoped locks. pthread primitives rather than std:: ones: a thread may be cancelled while it
 // waits, and its unwinding then runs these destructors and releases what it held.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "common/io.h"
 
 #include <cerrno>

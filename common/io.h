@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Whole transfers over descriptors that may transfer less than asked (pipes, sockets,
 // sysfs) or be interrupted by a signal.
 #pragma once

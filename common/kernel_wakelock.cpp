@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "common/kernel_wakelock.h"
 
 #include "common/unique_fd.h"

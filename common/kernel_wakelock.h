@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Kernel wake locks taken and released by writing a name to the power files.
 #pragma once
 

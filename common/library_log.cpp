@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "common/library_log.h"
 
 namespace orvo {

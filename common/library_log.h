@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The logger of a library that logs through liborvo-log: one per shared library (each links
 // its own hidden copy of this), set once by the library's load-time constructor before any
 // of its operations can run, and never changed.

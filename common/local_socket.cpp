@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "common/local_socket.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Addresses of local (AF_UNIX) sockets.
 #pragma once
 

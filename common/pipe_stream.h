@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // A shell command's output read through popen, closed with pclose when it goes out of scope.
 #pragma once
 

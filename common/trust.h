@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Trust in what already sits at a fixed path or queue key: any local user may have put it
 // there first. It is used only when root or this process's own user made it and nobody
 // else can change it.

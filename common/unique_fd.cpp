@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "common/unique_fd.h"
 
 namespace orvo {

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The owning file descriptor used everywhere: closed exactly once when it goes out of scope,
 // also when a cancelled thread unwinds through it.
 #pragma once

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The software version of this build, as the AT plug-in reports it and orvo-default
 // publishes it.
 #pragma once

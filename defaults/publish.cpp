@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "publish.h"
 
 #include "orvo_uci.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The software version published into the UCI store.
 #pragma once
 

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* liborvo-at-common: vendor AT commands, loaded as a plug-in by the module's AT host.
  *
  * The host looks up orvo_register_at_common by name, calls it with its output function and

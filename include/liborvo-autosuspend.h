@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* liborvo-autosuspend: the autosuspend service's channels and wake-up feedback, and the
  * platform's wake-lock, low-power-mode and whitelist calls. */
 #ifndef LIBORVO_AUTOSUSPEND_H

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* liborvo-kesl-autosuspend: named wake locks shared between processes, the
  * low-power-mode monitor, the wake-up whitelist and automatic suspend. */
 #ifndef LIBORVO_KESL_AUTOSUSPEND_H

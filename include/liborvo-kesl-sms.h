@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* liborvo-kesl-sms: send and delete short messages, set the service-centre address and
  * receive new messages through a handler called from a thread of the library. */
 #ifndef LIBORVO_KESL_SMS_H

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /*
  * libqxipc: messages between processes over System V message queues.
  *

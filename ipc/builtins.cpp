@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The six events every loop starts with: absorb, stop, subscribe, unsubscribe, publish.
 #include "builtins.h"
 

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The built-in events of the receive loop.
 #pragma once
 

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The absolute deadline of a timed wait for an answer.
 #pragma once
 

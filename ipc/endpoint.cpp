@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Endpoint keys: the well-known names, the dynamic range and the own queue.
 #include "internal.h"
 

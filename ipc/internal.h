@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // State and helpers shared by the files of libqxipc.
 #pragma once
 

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // A doubly linked list through the nodes' own prev and next pointers. Plain pointers with
 // nothing to construct or destroy at load and exit, while a detached receive thread may
 // still run; the caller guards it.

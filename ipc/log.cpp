@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library's own log lines, printed to standard output.
 #include "libqxipc.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The receive loop: reference-counted start and stop, and the receive thread itself.
 #include "builtins.h"
 #include "internal.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Message buffers: a header and len payload bytes on the heap.
 #include "libqxipc.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The event registry and the dispatch of one message to its entries.
 #include "registry.h"
 

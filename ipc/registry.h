@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The event registry: entries in registration order, guarded by the registry lock.
 #pragma once
 

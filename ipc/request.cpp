@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Request and answer: a one-shot wait entry, registered before the request leaves.
 #include "deadline.h"
 #include "internal.h"

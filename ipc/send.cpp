@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sending: sequence numbers, queue lookup by key and the plain sends.
 #include "internal.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "channel.h"
 
 #include "nvrpc_codec.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The rpmsg channel to the modem core: set-up, the first message, frame reads and writes.
 #pragma once
 

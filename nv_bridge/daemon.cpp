@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "daemon.h"
 
 #include "channel.h"

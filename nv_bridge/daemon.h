@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The daemon's start-up and one pass of its main loop, over its fixed buffers.
 #pragma once
 

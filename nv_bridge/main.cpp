@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // paramlinkd: relays NV parameter requests from the modem core (rpmsg channel) to the
 // parameter service (queue 4134) and carries the answers back, under a wake lock.
 // The fatal stops report through the C library's assertion failure in every build.

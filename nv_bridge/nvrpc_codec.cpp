@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "nvrpc_codec.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Frame checks, request building and answer building: pure functions over the fixed
 // buffers, so that tests and fuzzers can drive them without a channel or a queue.
 #pragma once

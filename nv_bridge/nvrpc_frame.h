@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Layouts of the rpmsg frame and of the request and reply messages on queue 4134.
 // All integers are 32-bit and native-endian; only the queue messages' mtype is a long.
 #pragma once

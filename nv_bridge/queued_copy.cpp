@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "queued_copy.h"
 
 #include <cerrno>

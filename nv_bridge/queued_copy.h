@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Whether the copy of a request sent last still waits in queue 4134, untaken by the service.
 // A copy is sent again only once the service has taken the one before: copies of a request
 // that nobody reads would fill the queue for every process that shares it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "relay.h"
 
 #include "nvrpc_codec.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The exchange of one request with the parameter service over queue 4134.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "reply_timer.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The bound on each wait for the parameter service's reply: a timer of the daemon's own,
 // apart from the one-shot start-up alarm, raising SIGALRM, whose handler only interrupts.
 #pragma once

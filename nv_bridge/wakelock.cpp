@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "wakelock.h"
 
 #include "common/kernel_wakelock.h"

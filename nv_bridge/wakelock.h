@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The kernel wake lock "nvrpc_lock" that keeps the module awake while a request is relayed.
 #pragma once
 

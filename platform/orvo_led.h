@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* liborvo-led: the module's LEDs. Each returns 0 on success, non-zero for a refused mode. */
 #ifndef ORVO_PLATFORM_ORVO_LED_H
 #define ORVO_PLATFORM_ORVO_LED_H

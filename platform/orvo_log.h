@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* liborvo-log: the platform's logging library. */
 #ifndef ORVO_PLATFORM_ORVO_LOG_H
 #define ORVO_PLATFORM_ORVO_LOG_H

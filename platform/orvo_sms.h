@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* liborvo-sms: the platform's SMS service. Each call returns 0 on success, else an error
  * code; every call but orvo_sms_init needs the client opened by orvo_sms_init. */
 #ifndef ORVO_PLATFORM_ORVO_SMS_H

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* liborvo-uci: access to the UCI configuration store. */
 #ifndef ORVO_PLATFORM_ORVO_UCI_H
 #define ORVO_PLATFORM_ORVO_UCI_H

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* libqxtel: the platform's network wake-up whitelist. */
 #ifndef ORVO_PLATFORM_QX_MNET_H
 #define ORVO_PLATFORM_QX_MNET_H

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* libbsp: the platform's power calls. Each returns 0 on success, else an error code. */
 #ifndef ORVO_PLATFORM_QX_PM_H
 #define ORVO_PLATFORM_QX_PM_H

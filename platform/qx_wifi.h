@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* libqxtel: the platform's Wi-Fi client calls and the records they exchange.
  *
  * Every call returns 0 on success, else an error code. The first argument of every call

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Automatic suspend switched on and off through the autosuspend service.
 #include "liborvo-autosuspend.h"
 #include "liborvo-kesl-autosuspend.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The lock-table file and its in-memory image: read whole, written whole.
 #include "liborvo-kesl-autosuspend.h"
 #include "logger.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The low-power-mode monitor: a thread reading the platform's edge attribute and calling
 // the application's handler with each edge.
 #include "liborvo-kesl-autosuspend.h"

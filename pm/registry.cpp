@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Registration of wake-lock names in the table: who owns a name, and whether it still runs.
 #include "liborvo-kesl-autosuspend.h"
 #include "logger.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "table_file.h"
 
 #include "liborvo-kesl-autosuspend.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Opening the lock-table file safely, and whole-buffer reads and writes of it.
 #pragma once
 

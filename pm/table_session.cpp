@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "table_session.h"
 
 #include "liborvo-kesl-autosuspend.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // One table operation at a time: a mutex between the threads of this process and an
 // advisory lock on the table file between processes, held across a whole
 // read-change-write cycle. Operations nest (add_lock inside kesl_wakelock_create); the

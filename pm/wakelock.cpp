@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The wake-lock API: registered names taken and released on the platform by slot number.
 #include "liborvo-autosuspend.h"
 #include "liborvo-kesl-autosuspend.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The wake-up whitelist: its state in the UCI store, and the platform's network whitelist.
 #include "liborvo-autosuspend.h"
 #include "liborvo-kesl-autosuspend.h"

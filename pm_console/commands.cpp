@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The console's commands, each calling one operation of the power-management library.
 #include "console.h"
 

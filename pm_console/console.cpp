@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command loop: the menu and the prompt before each read, the command word echoed.
 #include "console.h"
 

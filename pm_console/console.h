@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // orvo-kesl-autosuspend-demo: the pieces of the power-management console.
 #pragma once
 

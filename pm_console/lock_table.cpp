@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The lock-table listing, read straight from the file that the library keeps.
 #include "console.h"
 

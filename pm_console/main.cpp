@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // orvo-kesl-autosuspend-demo: drives the power-management library by hand, one command per
 // input line.
 #include "console.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The help menu: the command and its argument hint in a 20-column field, then "--".
 #include "console.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The kernel's active wake-up sources: time active and name, sorted by time.
 #include "console.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Opening and closing the service client.
 #include "liborvo-kesl-sms.h"
 #include "log.h"

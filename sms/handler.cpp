@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Registration of the receive handler: each one starts one more receive thread.
 #include "log.h"
 #include "receive.h"

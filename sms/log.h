@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The library's logger (the toolkit's binding, set by the load-time constructor before any
 // call can run), and its two refusals.
 #pragma once

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The receive thread and the copy of a read message into the application's record.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The record layouts that applications and the SMS service are built against.
 #include "liborvo-kesl-sms.h"
 

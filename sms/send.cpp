@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sending messages.
 #include "liborvo-kesl-sms.h"
 #include "log.h"

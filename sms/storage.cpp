@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The message store and the service-centre address: checked, then handed to the service.
 #include "liborvo-kesl-sms.h"
 #include "log.h"

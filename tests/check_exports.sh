@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Fails when a library exports a name that its list does not hold, or lacks a listed one.
 # Usage: check_exports.sh LIBRARY LIST   (LIST: one symbol per line, '#' comments)
 set -euo pipefail

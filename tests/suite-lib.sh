@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # shellcheck shell=bash
 # Helpers of the suites in tests/suites.d (sourced by run-tests; SRC, JOBS and SUMMARY_FILE
 # are set there).

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Console input of the Wi-Fi tools: one line at a time from standard input.
 #pragma once
 

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // What wlan_dual_demo prints of the Wi-Fi service's reports.
 #pragma once
 

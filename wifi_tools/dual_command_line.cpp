@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "dual_command_line.h"
 
 #include <cstring>

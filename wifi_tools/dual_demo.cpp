@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The access point started is the one of the work mode (index 0 or 1), and the shutdown
 // stops that one: in work mode 0 that is qx_wifi_ap_stop_ext(0, 0), in work mode 1 it is
 // access point 1, the one that runs (stopping 0 there would leave 1 up until the disable).

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // wlan_dual_demo's run: bring-up, the console until a stop word or signal, shutdown.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "dual_param.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Checks the station texts of the command line and fills the station parameter record.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "dual_steps.h"
 
 #include "dual_param.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The bring-up and shutdown steps of wlan_dual_demo. Each prints its own failure lines and
 // returns 0 or the failing call's result or wait's code.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "dual_waits.h"
 
 #include "qx_wifi.h"

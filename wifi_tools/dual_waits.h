@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The waits for a state change: at most five tries of a one-second sleep and a query.
 // 0 when the state succeeded, 1 when it failed, 11 when it did not settle.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "rftest_demo.h"
 
 #include "console.h"

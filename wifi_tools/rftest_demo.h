@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // wlan_rftest_demo's run: the test-mode commands read from the console.
 #pragma once
 

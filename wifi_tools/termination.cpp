@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "termination.h"
 
 #include "qx_wifi.h"

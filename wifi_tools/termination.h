@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The termination handler shared by the Wi-Fi consoles, and the stop flag it sets.
 #pragma once
 

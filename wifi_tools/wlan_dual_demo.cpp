@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // wlan_dual_demo: brings Wi-Fi up as an access point and, when asked, as a station too;
 // prints what the Wi-Fi service reports until a stop word or a termination signal, then
 // takes Wi-Fi down again. Exit status 0 on every path.

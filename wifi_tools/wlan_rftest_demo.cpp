@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // wlan_rftest_demo: switches the Wi-Fi driver's test mode on and off by console commands.
 // Exit status 0 on every path.
 #include "rftest_demo.h"

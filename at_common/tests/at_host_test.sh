@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The AT plug-in behind the simulated AT host: whole sessions of the port, kept in
 # transcripts/ (NAME.in the lines sent, each with CR LF; NAME.out what the host writes back).
 . "$ORVO_SRC/tests/support/kit.sh"

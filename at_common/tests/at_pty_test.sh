@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The simulated AT host on a pseudo-terminal, as a terminal program would use it.
 . "$ORVO_SRC/tests/support/kit.sh"
 plugin=$ORVO_BUILD/lib/liborvo-at-common.so

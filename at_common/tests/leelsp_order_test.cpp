@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // AT+LEELSP: the MAC goes down before automatic suspend is switched. This program defines
 // system and kesl_autosuspend_enable itself, so the plug-in's calls reach these first; each
 // is noted in order and passed on to the real one in the simulated module.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The plug-in seen from a host: registration, the callback's output calls and its traces.
 #include "liborvo-at-common.h"
 #include "tests/logger/log_capture.h"

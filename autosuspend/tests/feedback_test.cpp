@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Wake-up feedback from the simulated service to callers waiting in the real library.
 #include "liborvo-autosuspend.h"
 #include "test_support.h"

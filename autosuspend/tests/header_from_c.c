@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* The public header is usable from C: these helpers are compiled as C. */
 #include "liborvo-autosuspend.h"
 

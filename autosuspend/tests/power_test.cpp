@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Wake locks, low-power mode and whitelist through the platform stand-ins.
 #include "liborvo-autosuspend.h"
 #include "test_support.h"

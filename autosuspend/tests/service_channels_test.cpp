@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Setting up the channels to the autosuspend service and sending commands, through the
 // real library against the simulated service.
 #include "liborvo-autosuspend.h"

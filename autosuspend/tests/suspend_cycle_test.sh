@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The simulated autosuspend service with callers of the real library: automatic suspend
 # follows the commands and the kernel's wake locks, and records reach waiting callers.
 . "$ORVO_SRC/tests/support/kit.sh"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Helpers for the tests that run inside a simulated module against the simulated service.
 #pragma once
 

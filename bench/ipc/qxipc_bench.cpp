@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Round trips and one-way sends between two processes: raw System V queues (the floor),
 // an AF_UNIX stream socket, and libqxipc, in short rounds taking turns within one run.
 // Prints the medians and quartiles of the rounds and of each round's ratio to raw.

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Runs the libqxipc benchmark inside a simulated module of its own (private queues).
 # Usage: bench/ipc/run.sh [BUILD]   (default: build/, which must hold a normal build)
 set -euo pipefail

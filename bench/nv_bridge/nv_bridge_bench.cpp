@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An NV request through paramlinkd (modem core -> channel -> daemon -> queue 4134 -> NV
 // service and back) against its floor, a minimal relay with the same hops and wake-lock
 // writes and nothing else, and against the request exchanged directly on the queue. The

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # An NV request through paramlinkd against its floor relay and the direct queue exchange, in
 # a simulated module of its own. Usage: bench/nv_bridge/run.sh [ROUNDS [REQUESTS]]
 # ORVO_BENCH_CPUS (a taskset list, e.g. 0) keeps the whole module on those CPUs: with one,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Costs of the wake-lock registry per operation, with the parts that dominate them
 // measured on their own. Runs in a simulated module: bench/pm/run.sh [ROUNDS]
 #include "liborvo-kesl-autosuspend.h"

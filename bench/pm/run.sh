@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Costs of the wake-lock registry, in a simulated module of its own.
 # Usage: bench/pm/run.sh [ROUNDS]   (ORVO_BUILD: the normal build, default build/)
 set -euo pipefail

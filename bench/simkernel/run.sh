@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # The cost of a wake-lock write through the simulated kernel against a write to a tmpfs
 # file, in a simulated module of its own. Usage: bench/simkernel/run.sh [ROUNDS [WRITES]]
 # (ORVO_BUILD: the normal build, default build/)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A wake-lock write through the simulated kernel (open, write, close of /sys/power/wake_lock
 // and wake_unlock, as the libraries do it) against the same write to a file on tmpfs, and a
 // round trip between two processes over pipes: the FUSE protocol makes three requests of a

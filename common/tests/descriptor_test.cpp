@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The owning descriptor, the local-socket address, the pipe stream and the wake-lock write.
 #include "common/kernel_wakelock.h"
 #include "common/local_socket.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The lock guards release what they hold, also when a cancelled thread unwinds.
 #include "common/guards.h"
 #include "common/unique_fd.h"

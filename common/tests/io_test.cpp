@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole reads and writes keep every byte in order through short transfers and signals.
 #include "common/io.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A wake-lock file that takes only part of the name has not taken the lock.
 #include "common/kernel_wakelock.h"
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # orvo-default writes the version into both options, first ORVO_SW_VERSION, replacing what
 # they held; a second run changes nothing.
 . "$ORVO_SRC/tests/support/kit.sh"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* An application on the module: holds a wake lock while it makes an IPC request.
  * It answers its own request through an event on its endpoint, so it shows both sides
  * of a request without a second process. */

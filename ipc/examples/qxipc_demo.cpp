@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // qxipc-demo: a small endpoint for trying libqxipc from a shell.
 //   qxipc-demo serve [NAME]              answer requests (100 -> msg_rsp) until stopped
 //   qxipc-demo request KEY TEXT [MS]     send request 100 expecting 101, print the answer

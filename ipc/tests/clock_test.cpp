@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A wall clock that jumps (as when network time arrives) neither cuts a wait short nor
 // stretches it. This program's clock_gettime shows the library a wall clock an hour behind.
 #include "ipc_test_util.h"

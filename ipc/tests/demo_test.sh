@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Separate programs exchanging messages: a server, a requester, subscribers and a publisher.
 . "$ORVO_SRC/tests/support/kit.sh"
 

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Helpers for the libqxipc tests: messages, recorded deliveries, child processes, queues.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The receive loop: start and stop, the registry, the built-in events, failing receives.
 #include "ipc_test_util.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Messages, endpoint keys, the plain sends and the log function, against real queues.
 #include "ipc_test_util.h"
 

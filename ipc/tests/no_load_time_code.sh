@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # The library runs no code of its own at load or exit: no constructors, no static objects
 # with initialisers or destructors (a detached receive thread may outlive them).
 found=$(nm -C "$1" | grep -E '_GLOBAL__sub_I|__cxa_atexit|constructor' || true)

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // A peer endpoint in a child process: answers requests until a stop message ends its loop.
 #pragma once
 

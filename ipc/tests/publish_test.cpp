@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Subscribe, publish and unsubscribe across processes; forwarded messages never circle.
 #include "peer.h"
 

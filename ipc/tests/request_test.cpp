@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Request and answer: across processes, time-outs, signals, several waiters, teardown.
 #include "deadline.h"
 #include "peer.h"

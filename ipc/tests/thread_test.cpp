@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Many threads at once: concurrent starts and stops, concurrent sends and requests.
 #include "ipc_test_util.h"
 

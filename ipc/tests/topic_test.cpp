@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Topics start above the built-in identifiers: 6 is the first, 5 (publish) is none.
 #include "peer.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Frame reads and writes on a channel-like socket (one record per frame).
 #include "channel.h"
 

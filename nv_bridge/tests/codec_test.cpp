@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Frame checks, request building and answer building of the NV bridge.
 #include "frames.h"
 #include "nvrpc_codec.h"

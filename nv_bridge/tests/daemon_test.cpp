@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // paramlinkd's core against a real queue 4134 (the test's simulated module has queues of its
 // own) with a parameter service played by a thread, and a socket pair as the channel: the
 // relay's exchange, replies that are stale or for another request, copies sent again, and

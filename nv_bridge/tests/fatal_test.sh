@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # paramlinkd stops itself when an answer cannot be written in full.
 . "$(dirname "$0")/nv_test_lib.sh"
 

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Frames and replies as the modem core and the parameter service send them, for the tests.
 #pragma once
 

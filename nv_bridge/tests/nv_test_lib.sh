@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Shared by the NV bridge's system tests: the daemon in the simulated module.
 . "$ORVO_SRC/tests/support/kit.sh"
 

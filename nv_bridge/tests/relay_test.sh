@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # paramlinkd relaying requests between the modem core and the NV service, in the sandbox.
 . "$(dirname "$0")/nv_test_lib.sh"
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # paramlinkd's start-up: the channel's set-up failures and the wait for its first message.
 . "$(dirname "$0")/nv_test_lib.sh"
 

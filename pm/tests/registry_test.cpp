@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The wake-lock registry through the real library, the platform stand-ins and the
 // simulated kernel, each test on a fresh lock table.
 #include "liborvo-kesl-autosuspend.h"

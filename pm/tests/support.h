@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Helpers for the library's tests inside a simulated module.
 #pragma once
 

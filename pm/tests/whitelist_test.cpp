@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The whitelist through the real uci stand-in and the platform's whitelist clearing, and
 // automatic suspend through the simulated autosuspend service.
 #include "liborvo-kesl-autosuspend.h"

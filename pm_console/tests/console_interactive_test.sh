@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The console typed at through a pipe, one command at a time: the low-power-mode monitor's
 # handler prints between the prompts.
 . "$ORVO_SRC/tests/support/kit.sh"

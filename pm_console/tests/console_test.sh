@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The power-management console through pipes: whole transcripts of its output, kept in
 # transcripts/ (NAME.in typed, NAME.out shown).
 . "$ORVO_SRC/tests/support/kit.sh"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "at_port.h"
 
 #include "common/io.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // An AT port: lines in, response bytes out, over standard input and output or over a
 // pseudo-terminal that the port creates.
 #pragma once

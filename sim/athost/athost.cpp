@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // orvo-sim-athost: the simulated AT host. Loads an AT plug-in by path, registers an output
 // function through orvo_register_at_common and hands it the lines of an AT port.
 #include "at_port.h"

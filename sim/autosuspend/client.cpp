@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A caller of liborvo-autosuspend for the tour and shell tests: runs its arguments as a
 // sequence of library calls and prints each result.
 //   enable | disable | wait [COUNT] | lock NAME | unlock NAME | lpmode MODE | whitelist-clear

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "command_parser.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Splits the byte stream of a command channel into "enable" and "disable" commands. The
 // stream has no separators, so anything else is reported as junk, byte for byte.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated service must tell exact commands from anything else on the stream, since
 // tests rely on it to see stray terminators or padding.
 #include "command_parser.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // orvo-sim-autosuspend: the simulated autosuspend service, started with every simulated
 // module (sim/services.d/autosuspend.service). SIGTERM ends it as a real service ends: its
 // channels closed and its socket files removed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "service.h"
 #include "simctl.h"
 #include "simstrict.h"

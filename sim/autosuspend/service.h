@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The simulated autosuspend service: listens on the two service paths, takes "enable" and
 // "disable" on command channels, and while automatic suspend is on and no kernel wake lock
 // is held, "suspends" for a while and then sends a wake-up record to every data channel.

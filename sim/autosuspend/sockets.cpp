@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sockets.h"
 
 #include "common/io.h"

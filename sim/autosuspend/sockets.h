@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Small socket and clock helpers of the simulated service.
 #pragma once
 

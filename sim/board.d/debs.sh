@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # shellcheck shell=bash
 # Debian's armhf packages for the board image and the cross build's sysroot: downloaded once
 # into the cache (apt-get download) and unpacked, never installed. An armhf libc6 on the

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Packs the board's initramfs: the ARM build's module and sim install components under
 # /usr, busybox, bash and a few util-linux tools from Debian's armhf packages, the cross
 # toolchain's libraries and libfuse3 from the ARM build's armhf sysroot, and the source

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Builds the board's kernel from Debian's linux-source-6.1 with the armhf cross compiler:
 # tinyconfig, then kernel.config on top. The zImage is cached outside the clone, keyed by
 # the fragment, the source package and the compiler, so later runs reuse it. Prints the

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # The board's test run. "plan SRC ARM HOST" prints the script that the board runs in one
 # boot (as /board/run): the wake-lock behaviour test against the real kernel, then the
 # system tests of the power, IPC, NV, SMS and console deliverables, one after the other

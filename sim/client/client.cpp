@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Failures, settings, the calls record, the log and the simulated kernel.
 #include "simclient.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Requests of the simulated services' own: the autosuspend service's control socket, the
 // SMS service's network side, the NV service's misbehaviour and the NV simulators' records.
 #include "simclient.h"

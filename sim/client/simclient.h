@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The simulator's client API: what a test or a ctl topic asks of the simulated module.
 // Everything here works inside a simulated module (sim/module run); the shell twin is
 // `sim/module ctl ...`, whose topics are thin mains over these calls.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one supervisor of the simulated services. Each service is declared by a drop-in file,
 // sim/services.d/<name>.service, of "key=value" lines:
 //   command=PROGRAM ARGS   what runs (through sh when it holds shell syntax); start's

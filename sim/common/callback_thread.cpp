@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "callback_thread.h"
 
 #include "simfail.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Callbacks of a strict platform: now and then made from a thread of the stand-in's own
 // other than the one that noticed the event, with every signal open, as a real library may.
 // The caller waits until the callback has returned, so callbacks keep their order.

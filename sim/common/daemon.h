@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // For the simulated services that only stand for a process: they run until SIGTERM or SIGINT.
 #pragma once
 

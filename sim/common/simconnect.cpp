@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simconnect.h"
 
 #include "common/local_socket.h"

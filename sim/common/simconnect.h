@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* A local socket connected to a path: for the rpmsg preload (plain C) and the simulators. */
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simctl.h"
 
 #include "common/io.h"

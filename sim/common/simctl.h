@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The sandbox's control directory, shared by the stand-ins, the simulators and the client
 // API: the one place that knows where the simulated module keeps its state.
 //

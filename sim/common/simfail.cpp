@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simfail.h"
 
 #include "common/guards.h"

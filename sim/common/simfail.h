@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* Scripted failures of the simulated module, one grammar everywhere: "CALL CODE [COUNT]".
  * COUNT absent: the call fails with CODE for ever; COUNT n: the next n calls fail, then the
  * script ends. Scripts of platform calls live in the control directory (sim/module ctl fail),

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* Only system calls and plain arithmetic here: the preload runs this inside signal
  * handlers and before a program's own constructors. */
 #define _GNU_SOURCE

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* The strict platform (sim/module --strict): the stand-ins, the simulated services and the
  * preloaded kernel-call layer do whatever their contracts allow, at random but from one
  * seed. The sandbox writes the seed into the control directory; outside a strict module

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ctl autosuspend: requests of the simulated autosuspend service.
 #include "simclient.h"
 #include "topics.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "topics.h"
 
 #include <cstdio>

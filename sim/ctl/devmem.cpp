@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ctl devmem: the values that the devmem stand-in reads from registers.
 #include "simctl.h"
 #include "topics.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ctl kernel: the simulated kernel's edges, reads, file failures and register writes.
 #include "simclient.h"
 #include "topics.h"

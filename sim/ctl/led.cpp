@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ctl led: the mode each LED of the stand-in was last set to.
 #include "simclient.h"
 #include "topics.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // orvo-sim-ctl: the shell twin of the simulator's client API (sim/module ctl TOPIC ...).
 #include "simclient.h"
 #include "topics.h"

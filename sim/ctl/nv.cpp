@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ctl nv: the NV bridge in the simulated module. Starts and stops its three services (the NV
 // service, the modem core, paramlinkd under the rpmsg preload), acts as the modem core, makes
 // the NV service misbehave and shows what happened.

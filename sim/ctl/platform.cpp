@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Scripted failures, settings, the calls record, the log, and the services of the boot.
 #include "simclient.h"
 #include "topics.h"

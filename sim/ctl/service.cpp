@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ctl SERVICE start|stop|restart|status|pid|kill: the one lifecycle of every service.
 #include "simclient.h"
 #include "topics.h"

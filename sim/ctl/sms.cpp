@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ctl sms: the network side of the simulated SMS service.
 #include "simclient.h"
 #include "topics.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ctl strict: the strict platform's seed and what it has done, one "KIND COUNT" a line.
 #include "simclient.h"
 #include "topics.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The topics of sim/module ctl, one file each; every one is a thin layer over the client API.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ctl wifi: the simulated Wi-Fi service behind libqxtel: delays, results and events.
 #include "topics.h"
 #include "wifi_model.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // devmem stand-in: "devmem ADDRESS [32]" prints a simulated 32-bit register as "0x" and
 // eight upper-case hexadecimal digits, as busybox devmem does. A register's value lives in
 // /run/orvo-sim/devmem/<ADDRESS> (set through sim/module ctl devmem); "none" there makes the

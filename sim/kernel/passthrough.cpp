@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "passthrough.h"
 
 #include "common/io.h"

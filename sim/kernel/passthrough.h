@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The real kernel's files under the /sys that the simulated kernel is mounted over: on a
 // kernel with wake locks (the emulated board) the simulated kernel serves the wake-lock
 // files and wakeup_sources from there, and simulates only what that kernel lacks.

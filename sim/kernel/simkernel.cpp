@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated kernel: a FUSE file system mounted over the sandbox's /sys, serving the
 // kernel files that the system uses, plus /sys/sim/control and /sys/sim/writes through
 // which tests and the tour drive it (see sim/module ctl kernel). With --kernel-wakelocks

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The kernel's user-space wake locks (/sys/power/wake_lock, wake_unlock) and the
 // wake-up sources behind them, as kernel/power/wakelock.c keeps them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // orvo-sim-kesl-call: calls liborvo-kesl-autosuspend from the shell, one operation per word pair,
 // printing each result as "<operation> <result>". For tests, the tour and benchmarks.
 //

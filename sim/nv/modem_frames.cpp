@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "modem_frames.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Request frames as the modem core sends them, and the decoding of the daemon's answers.
 //
 // The modem core's own conventions (the daemon does not interpret them): head-part bytes

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The modem-core simulator's control link: its command-line client hands it a frame to send
 // on the channel and gets back the daemon's answer.
 #pragma once

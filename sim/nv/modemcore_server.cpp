@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The modem core's end of the rpmsg channel: greets the daemon with the channel's first
 // 24-byte message, sends the frames its clients hand it and returns the daemon's answers.
 // Answers nobody waits for are logged as unsolicited.

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* Where the NV simulators of the sandbox meet: all under /run/orvo-sim/nv. */
 #pragma once
 

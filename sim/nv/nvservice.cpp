@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // orvo-sim-nvservice: the NV parameter service of the simulated module. Serves requests of type
 // 6 on queue 4134 from the parameters kept in NV_SIM_DIR/params and answers each with the
 // requester's tid as mtype, its req_id, a result word (0: found or stored) and a value.

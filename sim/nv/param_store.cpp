@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "param_store.h"
 
 #include "simctl.h"

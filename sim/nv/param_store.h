@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The NV parameters of the simulated module, kept in a file so that they outlive the
 // service: one "key<TAB>value" line each, escaped as sim::escape does.
 #pragma once

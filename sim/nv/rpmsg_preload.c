@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* Preloaded into paramlinkd inside the simulated module: "/dev/armps_rpmsgch8" becomes a
  * SOCK_SEQPACKET connection to the modem-core simulator (one frame per record, select works
  * as on the device), and the channel's three int-argument ioctls, which a FUSE file cannot

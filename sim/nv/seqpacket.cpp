@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "modemcore_link.h"
 
 #include "common/local_socket.h"

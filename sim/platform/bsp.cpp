@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libbsp stand-in: wake locks go to the (simulated) kernel, the low-power mode is recorded.
 #include "common/export.h"
 #include "common/kernel_wakelock.h"

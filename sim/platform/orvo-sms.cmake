@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # liborvo-sms stand-in over the simulated SMS service, and the service's process.
 add_library(orvo_sms_store STATIC sms_store.cpp)
 orvo_warnings(orvo_sms_store)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # liborvo-uci and the uci command, over one store (config files under /etc/config,
 # staged changes under /tmp/.uci).
 add_library(orvo_uci_store STATIC ${CMAKE_CURRENT_LIST_DIR}/uci/uci_config.cpp

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // liborvo-led stand-in: keeps each LED's mode in the control directory, modes 0 to 3.
 #include "orvo_led.h"
 #include "common/export.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // liborvo-log stand-in: one logger per tag; each message becomes one line
 // "<date> <time> <tag> <level> <text>" in the sandbox's system log, or on standard
 // error outside a sandbox, and each format as received in "log-formats" beside the log.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // liborvo-sms stand-in: a small SMS service whose store is shared by every process of the
 // simulated module. Messages arrive through "sim/module ctl sms deliver"; sent ones go to
 // the outbox. Each call is recorded and can be made to fail; while the service is stopped

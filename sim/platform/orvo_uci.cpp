@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // liborvo-uci stand-in: reads and writes the same store as the uci command.
 #include "orvo_uci.h"
 #include "common/export.h"

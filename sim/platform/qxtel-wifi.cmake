@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # libqxtel's Wi-Fi client calls over a simulated Wi-Fi service, and the service's process.
 find_package(Threads REQUIRED)
 add_library(orvo_simwifi STATIC wifi/wifi_world.cpp wifi/wifi_model.cpp)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libqxtel stand-in: the network wake-up whitelist.
 #include "common/export.h"
 #include "qx_mnet.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sms_client.h"
 
 #include "common/unique_fd.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The simulated SMS service's client in this process, and the wait for new messages.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // orvo-sim-sms: the simulated SMS service's process. Its store persists across restarts, as
 // the messages of a real one do; while it is not running, liborvo-sms's calls fail, waits for
 // new messages end and nothing can be delivered.

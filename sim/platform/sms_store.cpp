@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sms_store.h"
 
 #include "common/guards.h"

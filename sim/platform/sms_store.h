@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The simulated SMS service's shared state in the control directory, so that every
 // process of a simulated module sees the same store:
 //   sms/store/<index>  one stored message each

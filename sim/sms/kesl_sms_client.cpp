@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // orvo-sim-sms-client: an application of the SMS API.
 //   send NUMBER TEXT [FORMAT]   send a message
 //   listen                      print each new message until SIGINT or SIGTERM

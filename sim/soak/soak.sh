@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # The soak (sim/module soak): every deliverable and simulated service at once, client
 # processes doing what users do while faults are injected, invariants checked as it goes
 # and at the end; a table of operations, faults and invariants. Runs inside a module.

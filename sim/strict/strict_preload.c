@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* The kernel calls of a strict module (/etc/ld.so.preload inside it): calls made from the
  * module's own code (the objects and programs the control file names) get what the kernel
  * may legally give them, now and then:

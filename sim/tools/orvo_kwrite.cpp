@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // orvo-sim-kwrite FILE TEXT: one write(2) of TEXT to a kernel file, with C escapes (\n, \t, \0,
 // \\) for the bytes a shell cannot pass. Prints "ok N" or the errno's name, so a transcript
 // compares the same on every kernel.

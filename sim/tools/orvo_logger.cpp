@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // orvo-sim-logger TAG LEVEL TEXT: writes one message through liborvo-log, like logger(1).
 #include "orvo_log.h"
 

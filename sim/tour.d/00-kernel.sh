@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 say "The simulated module: its own /tmp, queues and kernel files"
 show 'ls /sys/power /sys/xp2xp/xp2xp_notify /etc/config'
 say "Kernel wake locks: a name up to the first space, listed in name order"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 say "liborvo-autosuspend: automatic suspend through the autosuspend service"
 show 'module ctl autosuspend timing 300 200; module ctl autosuspend status; module ctl autosuspend state'
 say "Wake locks still held keep the module awake: release those of earlier steps"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 say "Named wake locks shared between processes (liborvo-kesl-autosuspend, via orvo-sim-kesl-call)"
 show 'orvo-sim-kesl-call create tour_lock'
 show 'od -A d -c /tmp/.lock_table | head -2; od -A d -t d4 -j 8192 -N 8 /tmp/.lock_table'

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 say "Power console (orvo-kesl-autosuspend-demo): its menu, then one command per line"
 show "printf -- '-q\n' | orvo-kesl-autosuspend-demo; echo"
 say "A wake lock created, taken, listed, released and destroyed (menus left out)"

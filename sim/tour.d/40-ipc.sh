@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # libqxipc: endpoints on System V queues, request and answer, subscribe and publish.
 say "libqxipc: a server endpoint on the well-known key of \"msm-server\" (5469)"
 show 'qxipc-demo serve msm-server > /tmp/ipc-server.out & sleep 0.3; cat /tmp/ipc-server.out'

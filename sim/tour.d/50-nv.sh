@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 say "paramlinkd: NV parameter requests from the modem core (rpmsg) to the NV service (queue 4134)"
 show 'module ctl nv start   # NV service, modem core, then the daemon'
 show 'module ctl nv channel  # the daemon opened its channel and set it up'

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 say "SMS: an application sends a message through liborvo-kesl-sms"
 show 'orvo-sim-sms-client send +4917099 "Hello from the module"'
 show 'module ctl sms outbox'

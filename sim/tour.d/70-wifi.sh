@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 say "Wi-Fi as access point and station at once (wlan_dual_demo over the simulated Wi-Fi)"
 show 'module ctl wifi delay 500   # each state change of the simulated service takes 0.5 s'
 mkfifo /tmp/wifi_console

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* A C application's view of the public header: the records and the handler slot. */
 #include "liborvo-kesl-sms.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The SMS API's checks and its hand-over to the SMS service, through the real library and
 // the simulated service.
 #include "liborvo-kesl-sms.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The receive threads: messages delivered to the simulated module reach the handler, and
 // the wake lock "sms_read" is released after each one.
 #include "liborvo-kesl-sms.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The SMS API across processes in a simulated module: applications send through the
 # service, messages delivered to the module reach every listening application.
 . "$ORVO_SRC/tests/support/kit.sh"

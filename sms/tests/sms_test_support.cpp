@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sms_test_support.h"
 
 #include "simclient.h"

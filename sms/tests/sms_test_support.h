@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Helpers for the SMS tests inside a simulated module: the service's control tool, the
 // calls record, scripted failures and the kernel's wake locks.
 #pragma once

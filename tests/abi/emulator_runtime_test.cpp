@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A cross build's test programs run under the emulator on the cross toolchain's own C and
 // C++ runtime, whatever armhf libraries the build machine has installed besides: two glibc
 // builds mixed in one process crash it.

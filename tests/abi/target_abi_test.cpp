@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ABI that the records shared with the kernel, peers and files are laid out for.
 // A cross build for the module must produce code that runs as 32-bit ARM, where long
 // and pointers take 4 bytes.

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # run_fuzzer.sh WORK SECONDS CORPUS [SANDBOX...] FUZZER
 # Fuzzes for SECONDS, new inputs in WORK, the seed corpus read-only; a crash input is kept
 # in WORK (to be added to the seed corpus) and fails the test. Prints "fuzz-runs: N".

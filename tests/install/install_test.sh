@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Stages installs of the host and the ARM build component by component, checks the
 # layout, and builds applications against the staged trees alone: a fixture library
 # installed with the project's helpers, and examples/wakelock-ipc. The deliverables and

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Reads the sandbox's system log, as written by the liborvo-log stand-in.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Outside a simulated module the logger writes its lines on standard error.
 #include "orvo_log.h"
 #include "simclient.h"

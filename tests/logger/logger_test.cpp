@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The logger stand-in inside a simulated module: one line per message in the system log.
 #include "log_capture.h"
 #include "orvo_log.h"

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # The autosuspend service killed and restarted under its clients; sends to channels whose
 # other end has gone. One case per run: autosuspend_faults_test.sh CASE
 . "$ORVO_SRC/tests/support/kit.sh"

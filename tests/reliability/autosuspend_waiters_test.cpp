@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Threads of one process waiting for wake-up records while the autosuspend service sends
 // them, and while it is killed and started again: each thread sees records in the order
 // they were sent, never one twice, and the waiting goes on after the restart.

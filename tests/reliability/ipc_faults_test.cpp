@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libqxipc under full queues: a subscriber that no longer reads does not stop the publisher's
 // loop, and senders that fill an endpoint's queue lose nothing.
 #include "libqxipc.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The lock table under faults: owners killed (also while they hold the file's lock), the file
 // truncated, filled with garbage, replaced or out of space, the kernel's wake-lock files
 // failing for a while, and many processes changing the table at once.

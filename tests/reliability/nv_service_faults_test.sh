@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # The NV parameter service absent, slow, and killed and started again under paramlinkd:
 # requests wait for it and are answered once it serves again. One case per run:
 # nv_service_faults_test.sh CASE

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # The test command's scheduler: run-tests and tests/suite-lib.sh copied into a tree of their
 # own, with made-up suites whose steps note when they start and end.
 set -uo pipefail

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Run on the host: two sandboxes at once are separate, and the host is untouched.
 . "$ORVO_SRC/tests/support/kit.sh"
 module="$ORVO_SRC/sim/module --build $ORVO_BUILD"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The simulated kernel's files behave as the module's kernel files do.
 . "$ORVO_SRC/tests/support/kit.sh"
 

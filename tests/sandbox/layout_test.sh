@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The module's file system and tools inside a sandbox.
 . "$ORVO_SRC/tests/support/kit.sh"
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Run on the host: a source or build folder under /tmp or /run, where the module mounts
 # fresh file systems, is still seen inside it at its own path.
 . "$ORVO_SRC/tests/support/kit.sh"

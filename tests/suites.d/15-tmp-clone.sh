@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # A newcomer's first step: a clone of this commit in /tmp, where the simulated module mounts
 # a fresh /tmp of its own. Builds only what the sandbox needs and runs one sandbox test there.
 clone_path="$STATE/tmp-clone.path" # where the build step put the clone

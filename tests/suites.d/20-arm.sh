@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The cross build for the module's 32-bit ARM (cmake/toolchain-armhf.cmake). Its unit tests
 # run under qemu-user; those that need the simulated module run under qemu-user inside the
 # normal build's sandbox. Shell-script system tests drive host programs and stay host-only.

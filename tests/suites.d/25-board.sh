@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The emulated ARM board (sim/board): the ARM build's module image on a real 32-bit ARM
 # kernel with wake locks under qemu-system-arm, in one boot: the wake-lock behaviour test
 # against that kernel, then the system tests of the power, IPC, NV, SMS and console

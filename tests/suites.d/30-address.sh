@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # AddressSanitizer + UndefinedBehaviorSanitizer build.
 # use_sigaltstack=0: a thread ended by pthread_cancel is unwound without its frames' stack
 # redzones being cleared (ASan does not see forced unwinding); its own sigaltstack teardown

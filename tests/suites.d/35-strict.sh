@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The normal build's sandbox tests once more, each in a simulated module on the strict
 # platform (sim/module --strict): seed ORVO_SIM_STRICT, 1 unless set. The summary line gives
 # the seed and the faults of each kind the platform injected, added up over the modules.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # ThreadSanitizer build: only the tests labelled "threads" run in it (those whose threads
 # meet: receive loops, waiters, concurrent starts), and only what they need is built.
 # Label a test with

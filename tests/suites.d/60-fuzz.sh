@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # libFuzzer targets with ASan+UBSan (clang): the seed corpora as a regression test, then a
 # short bounded fuzzing run of each target. Only what the fuzz tests need is built.
 dir="$SRC/build-fuzz"

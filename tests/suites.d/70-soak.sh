@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The soak: the whole module under load and faults for a minute, with a fixed seed, on the
 # normal build. A long one by hand: sim/module soak --minutes 30.
 SUITE_NEEDS=10-normal

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The test kit: waits with a deadline, fresh processes, output capture and line lists,
 // shared by every C++ test. Tests reach the simulated module through sim/client only.
 #pragma once

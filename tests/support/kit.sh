@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The shell test kit: assertions, waits with a deadline, the simulated module's wrappers,
 # output capture, one coprocess harness for consoles and transcripts kept as files.
 # Source it at the top of a test; call finish at the end.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tests/support/kit.h"
 
 #include <thread>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // intruder ACTION [ARGS]: another local user (uid and gid 65534) doing what any user of the
 // module can do to the fixed keys and paths that root's components use. Started as root,
 // it drops to that user before it acts. Prints one line saying what it did; the actions

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Another local user (uid 65534, the intruder tool) takes or jams the fixed keys and paths
 # that root's components use, before or while they run: nothing forged reaches root, no
 # call of a root process blocks on what the intruder holds, no root wake lock changes on

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # The kernel's wake-lock files, step by step: prints a transcript of every write's result
 # and every listing's bytes, and compares it with behaviour.expected. The same script runs
 # in the simulated module on the host (the simulated kernel) and on the emulated board (the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # wlan_dual_demo without a station: the command-line rows that start only the access point
 # of the work mode, and the shutdown that stops that access point.
 . "$(dirname "$0")/wifi_lib.sh"

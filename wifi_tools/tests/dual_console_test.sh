@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The console of wlan_dual_demo: only "stop", "q" and "exit" as whole lines with their line
 # feed end the run; longer lines are read in pieces of 126 characters, each judged alone;
 # at end of input the prompt comes about once a second until a signal.

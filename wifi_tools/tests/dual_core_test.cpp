@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The dual demo's core: the command line, the station texts' checks, and the waits for a
 // state change against the simulated Wi-Fi library (their outcomes and their queries).
 #include "dual_command_line.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # What wlan_dual_demo prints of the service's reports while it runs: stations joining and
 # leaving the access point (with and without a host name), scan results, service errors,
 # and a station whose IPv4 flag is not 1.

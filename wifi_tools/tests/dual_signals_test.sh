@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Termination signals: while the prompt waits, the read returns and the shutdown runs; during
 # the bring-up, the current sleep is cut short, the bring-up goes on and the shutdown starts
 # before the first prompt.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Authentication texts other than the five: reported, both codes left 0, the station still
 # starts with the name and pass phrase.
 . "$(dirname "$0")/wifi_lib.sh"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Station names: 1 to 32 bytes. A rejected name is reported, the record still goes to the
 # library (which refuses an empty name), and the station start is still made.
 . "$(dirname "$0")/wifi_lib.sh"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Pass phrases of 8 to 63 bytes, whatever the authentication; a rejected one leaves the
 # name in the record (an open network to the library) and the station still starts.
 . "$(dirname "$0")/wifi_lib.sh"

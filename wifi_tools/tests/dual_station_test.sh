@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # wlan_dual_demo with a station: three arguments (work mode 0, even when the first is "1")
 # and four (work mode from the first); the parameter record handed to the library.
 . "$(dirname "$0")/wifi_lib.sh"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The access-point step: state 5 ends the wait with 1, no settled state with 11, a refused
 # start at once; each is followed by disable and uninit, without stop calls.
 . "$(dirname "$0")/wifi_lib.sh"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The enable step: a failed enable state ends the wait with 1, no settled state with 11, a
 # refused request at once; each ends the run after uninit alone. A failed init only leaves
 # the callbacks out.

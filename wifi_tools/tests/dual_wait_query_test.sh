@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # A status query that gets no answer only uses up a try of its wait.
 . "$(dirname "$0")/wifi_lib.sh"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ptrace_stops.h"
 
 #include <cerrno>

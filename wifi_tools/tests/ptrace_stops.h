@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Thread stops for the signal tests' tools: one thread of a console traced alone and run
 // from stop to stop until it enters a chosen system call, passing on the signals it gets.
 #pragma once

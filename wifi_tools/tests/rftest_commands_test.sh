@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # wlan_rftest_demo: leading parts of "testmode_enable" switch test mode on, then those of
 # "testmode_disable" off; anything else gives the usage lines; a line feed alone only its
 # echo; long lines are read in pieces, each losing its last character.

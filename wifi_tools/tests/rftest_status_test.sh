@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # wlan_rftest_demo reports the enable state changes that another client causes, and ends
 # on SIGINT while its prompt waits.
 . "$(dirname "$0")/wifi_lib.sh"

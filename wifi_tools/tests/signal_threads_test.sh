@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Termination signals reach the consoles' main thread only: the Wi-Fi library's threads hold
 # them back, so one sent to the process while the main thread holds them too (between the
 # stop-flag check and the wait for input) waits for that wait and ends the console at once.

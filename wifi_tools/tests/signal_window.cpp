@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // signal-window PID SIGNAL: sends SIGNAL to process PID while its main thread holds it back,
 // between the stop-flag check and the wait for input. The main thread alone is traced and
 // stopped as it enters ppoll, with the console's hold still in force; the signal is sent

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // thread-signal PID NAME SIGNAL: sends SIGNAL to the thread of process PID named NAME alone
 // (tgkill), so that the handler runs on that thread beside the main thread, and holds the
 // thread for 300 ms as it enters its first write to standard output (the handler's first

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Shared by the Wi-Fi tools' system tests: the consoles' prompts and the check of a whole
 # run. The expected screens are files in transcripts/.
 . "$ORVO_SRC/tests/support/kit.sh"

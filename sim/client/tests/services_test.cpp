@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Wi-Fi and SMS services as their clients see them when the service goes down and comes
 // back: every call fails while it is stopped, waits end, and a restart brings back what a
 // real service would have (Wi-Fi from power-on, the SMS store as it was).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The client API against a simulated module: the one failure grammar and its count-down
 // under concurrency, the supervisor's lifecycle, and the kernel's control file.
 #include "simclient.h"

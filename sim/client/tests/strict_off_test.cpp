@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Outside a strict module the strict platform makes no choice at all: every stand-in and
 // service built with it behaves as on the plain simulated platform.
 #include "simstrict.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The strict platform (run with sim/module --strict=42): its choices follow the seed, and its
 // kernel-call layer gives the module's code short reads and interrupted waits, while calls of
 // other code pass untouched. The test makes itself module code by naming its program in the

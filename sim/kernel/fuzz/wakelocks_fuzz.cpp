@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes of arbitrary bytes to wake_lock and wake_unlock keep the listing consistent.
 #include "wakelocks.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "uci_config.h"
 
 #include <cctype>

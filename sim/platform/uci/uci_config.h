@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The UCI file format: a config file's sections and options, parsed and written back.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The module's "uci" command over the shared store: get, set, delete, commit, revert,
 // changes and show, with UCI's own messages and exit status 1 on failure.
 #include "simctl.h"

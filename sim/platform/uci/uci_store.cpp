@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // readdir of a 32-bit build: 64-bit directory offsets, as the host's file systems give them.
 #define _FILE_OFFSET_BITS 64
 #include "uci_store.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The UCI store: config files with changes staged beside them until a commit, shared by
 // the uci command and liborvo-uci. Changes of concurrent processes are serialised by a lock.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "indications.h"
 
 #include "callback_thread.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The library's indication thread: calls the registered callbacks when the service's
 // states change and when the ctl topic raises an event (a station joining, a scan, an error).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libqxtel stand-in: the Wi-Fi client calls over the simulated Wi-Fi service.
 #include "callback_thread.h"
 #include "common/export.h"

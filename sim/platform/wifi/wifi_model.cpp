@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "wifi_model.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The simulated Wi-Fi service's states and records, worked out from what was asked of it,
 // the scripted settings and the time.
 #pragma once

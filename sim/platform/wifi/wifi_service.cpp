@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // orvo-sim-wifi: the simulated Wi-Fi service's process. It comes up as a service does after
 // power-on or a restart (Wi-Fi disabled, nothing started; the scripted settings kept) and runs
 // until stopped; libqxtel's calls fail while it is not running.

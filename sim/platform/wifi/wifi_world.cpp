@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "wifi_world.h"
 
 #include "common/guards.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The simulated Wi-Fi service: its state lives in the sandbox's control directory, so every
 // process of the module (the programs through libqxtel, the ctl topic) sees the same service.
 // Its process (orvo-sim-wifi) stands for the service being up.

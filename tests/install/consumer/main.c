@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // An application built against an installed library alone.
 #include <orvo-fixture.h>
 

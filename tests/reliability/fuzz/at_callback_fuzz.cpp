@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Arbitrary lines through the AT plug-in's callback: every answer is a whole CR LF line,
 // every command of the table is answered, ending with OK or the error line, and any other
 // line gets no answer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Any byte stream through the simulated AT host's line assembly, cut in two at every
 // offset (and in reads of at most 256 bytes): the lines must not depend on where the reads
 // end, and none holds a line end or runs past the port's longest line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Arbitrary message bytes and lengths into a running receive loop's queue: the loop hands
 // every message on with a len no larger than what arrived, never stalls, and keeps serving.
 // Runs inside a simulated module (its own IPC namespace).

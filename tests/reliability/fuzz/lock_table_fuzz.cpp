@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Arbitrary contents of the lock-table file: the library reads them into its image without
 // reading past a name field, registers and clears a slot without disturbing the others, and
 // the console lists them. Runs inside a simulated module (its own /tmp).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Arbitrary rpmsg frames (with any read count) and arbitrary service replies through the
 // NV bridge's frame checks, request building and answer building: nothing is read or written
 // outside the fixed buffers, and an answer always fits its frame with its value terminated.

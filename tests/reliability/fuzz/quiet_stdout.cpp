@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up of the targets whose code under test prints on standard output (the AT
 // handlers' shell commands, the daemon's lines, the console's listing): nobody reads it.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whatever the SMS service reports of a message, through the library's fill of the
 // application's record: several messages in turn into one record, as a receive thread
 // does. Each field stays inside the record, terminated, and holds what was reported.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Arbitrary config files (and staged changes after a NUL byte) through the UCI stand-in:
 // whatever parses is written back in a form that parses to the same config, so a commit
 // never leaves a file that the next read refuses. Runs inside a simulated module.

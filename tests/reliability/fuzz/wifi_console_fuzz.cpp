@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Any console input through the Wi-Fi consoles' cores: the input read in pieces, each piece
 // checked for a stop word and handled as the test-mode console does, and the input's first
 // words taken as the dual console's command line and station texts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The C++ test kit: every test's waits, fresh processes and captures rely on these.
 #include "tests/support/kit.h"
 

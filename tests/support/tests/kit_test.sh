@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The shell test kit: transcripts with placeholders, the coprocess harness, the counts.
 . "$ORVO_SRC/tests/support/kit.sh"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // liborvo-uci over the same store as the uci command.
 #include "orvo_uci.h"
 

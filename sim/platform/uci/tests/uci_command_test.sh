@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The uci command in a simulated module: staging, commit, messages and exit statuses.
 . "$ORVO_SRC/tests/support/kit.sh"
 

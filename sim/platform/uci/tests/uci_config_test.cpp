@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The UCI file format: what the parser accepts, and that what it writes reads back the same.
 #include "uci_config.h"
 #include "uci_store.h"
