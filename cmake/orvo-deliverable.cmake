@@ -23,15 +23,16 @@ function(orvo_path_to_prefix out folder)
 endfunction()
 
 # One manifest line: kind, installed name, file name, soname, version, install folder
-# (relative to the prefix) and the built file.
+# (relative to the prefix), the built file, and "plugin" for a library loaded by name.
 function(orvo_manifest_line kind name file soname version folder target)
-    set_property(GLOBAL APPEND PROPERTY ORVO_MANIFEST_LINES
-        "${kind} ${name} ${file} ${soname} ${version} ${folder} $<TARGET_FILE:${target}>")
+    string(JOIN " " line ${kind} ${name} ${file} ${soname} ${version} ${folder}
+           $<TARGET_FILE:${target}> ${ARGN})
+    set_property(GLOBAL APPEND PROPERTY ORVO_MANIFEST_LINES "${line}")
 endfunction()
 
 function(orvo_write_manifest)
     get_property(lines GLOBAL PROPERTY ORVO_MANIFEST_LINES)
-    set(text "# kind name file soname version install-folder built-file\n")
+    set(text "# kind name file soname version install-folder built-file [plugin]\n")
     foreach(line IN LISTS lines)
         string(APPEND text "${line}\n")
     endforeach()
@@ -40,12 +41,13 @@ endfunction()
 cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL orvo_write_manifest)
 
 # orvo_deliverable(target LIBRARY SOVERSION n [VERSION x.y.z] [HEADERS header...]
-#                  [DESCRIPTION text])
+#                  [DESCRIPTION text] [PLUGIN])
 # orvo_deliverable(target PROGRAM | DAEMON)
 # A library installs as lib<name>.so.<VERSION> (default <SOVERSION>.0.0) with the soname
-# lib<name>.so.<SOVERSION> and the plain lib<name>.so link; HEADERS (relative to include/)
-# default to the one header named after it: lib<name>.h or <name>.h, with '-' or '_'.
-# Programs go to bin, daemons to sbin.
+# lib<name>.so.<SOVERSION> (module) and the plain lib<name>.so link (dev, which only
+# linking needs; module too for a PLUGIN, which its host loads by that name); HEADERS
+# (relative to include/) default to the one header named after it: lib<name>.h or <name>.h,
+# with '-' or '_'. Programs go to bin, daemons to sbin.
 function(orvo_deliverable target kind)
     if(kind STREQUAL "LIBRARY")
         orvo_deliverable_library(${target} ${ARGN})
@@ -67,7 +69,7 @@ function(orvo_deliverable target kind)
 endfunction()
 
 function(orvo_deliverable_library target)
-    cmake_parse_arguments(L "" "SOVERSION;VERSION;DESCRIPTION" "HEADERS" ${ARGN})
+    cmake_parse_arguments(L "PLUGIN" "SOVERSION;VERSION;DESCRIPTION" "HEADERS" ${ARGN})
     if(NOT DEFINED L_SOVERSION)
         message(FATAL_ERROR "orvo_deliverable(${target} LIBRARY): SOVERSION is required")
     endif()
@@ -97,8 +99,14 @@ function(orvo_deliverable_library target)
     endif()
 
     set_target_properties(${target} PROPERTIES VERSION ${L_VERSION} SOVERSION ${L_SOVERSION})
-    # The plain .so link goes with the module too: the AT host loads plug-ins by it.
-    install(TARGETS ${target} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT module)
+    set(namelink dev)
+    set(plugin "")
+    if(L_PLUGIN)
+        set(namelink module)
+        set(plugin plugin)
+    endif()
+    install(TARGETS ${target} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT module
+                                      NAMELINK_COMPONENT ${namelink})
     if(L_HEADERS)
         list(TRANSFORM L_HEADERS PREPEND ${CMAKE_SOURCE_DIR}/include/)
         install(FILES ${L_HEADERS} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev)
@@ -124,7 +132,7 @@ function(orvo_deliverable_library target)
     install(FILES ${imported} DESTINATION ${ORVO_PACKAGE_DIR} COMPONENT dev)
 
     orvo_manifest_line(library lib${name} ${ORVO_FILE} ${ORVO_SONAME} ${L_VERSION}
-                       ${CMAKE_INSTALL_LIBDIR} ${target})
+                       ${CMAKE_INSTALL_LIBDIR} ${target} ${plugin})
 endfunction()
 
 # The package "orvo": find_package(orvo [COMPONENTS name...]) gives orvo::<name> for each

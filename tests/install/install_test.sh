@@ -41,13 +41,21 @@ stage() {
 # kind name file soname version install-folder built-file
 manifest() { grep -v '^#' "$1/deliverables.txt"; }
 
-# check_library ROOT LIBDIR NAME FILE SONAME: versioned file, soname link, plain link.
+# check_library ROOT LIBDIR NAME FILE SONAME: versioned file and soname link (module).
 check_library() {
     local dir=$1$2 name=$3 file=$4 soname=$5
     [ -f "$dir/$file" ] && [ ! -L "$dir/$file" ] || { fail "$dir/$file missing"; return; }
     [ "$(readlink "$dir/$soname")" = "$file" ] || fail "$soname link"
-    [ "$(readlink "$dir/$name.so")" = "$soname" ] || fail "$name.so link"
     [ "$(soname "$dir/$file")" = "$soname" ] || fail "soname of $file is '$(soname "$dir/$file")'"
+}
+
+# check_plain_link STAGE LIBDIR NAME SONAME PLUGIN: the plain link, which only linking needs,
+# is in dev; a plug-in's is in module, for its host loads it by that name.
+check_plain_link() {
+    local dir=$1 libdir=$2 name=$3 soname=$4 there=dev elsewhere=module
+    [ "$5" = plugin ] && there=module elsewhere=dev
+    [ "$(readlink "$dir/$there$libdir/$name.so")" = "$soname" ] || fail "$name.so link in $there"
+    [ ! -e "$dir/$elsewhere$libdir/$name.so" ] || fail "$name.so in the $elsewhere component"
 }
 
 # check_dev ROOT LIBDIR NAME VERSION: pkg-config file and CMake package file.
@@ -66,15 +74,16 @@ check_dev() {
 # check_deliverables BUILD DIR PREFIX: every deliverable of the manifest where its kind puts
 # it; returns the names of the libraries in LIBRARIES.
 check_deliverables() {
-    local build=$1 dir=$2 prefix=$3 kind name file soname version folder built
+    local build=$1 dir=$2 prefix=$3 kind name file soname version folder built plugin
     LIBRARIES=()
     [ -f "$build/deliverables.txt" ] || { fail "no manifest in $build"; return; }
-    while read -r kind name file soname version folder built; do
+    while read -r kind name file soname version folder built plugin; do
         [ -e "$built" ] || fail "$name is declared but not built ($built)"
         case $kind in
         library)
             LIBRARIES+=("$name")
             check_library "$dir/module" "$prefix/$folder" "$name" "$file" "$soname"
+            check_plain_link "$dir" "$prefix/$folder" "$name" "$soname" "$plugin"
             check_dev "$dir/dev" "$prefix/$folder" "$name" "$version"
             [ -z "$(ls "$dir/sim$prefix/$folder/$name".so* 2>/dev/null)" ] ||
                 fail "$name in the sim component"
@@ -97,6 +106,8 @@ check_project() {
     echo "--- $kind install of $build (prefix $prefix)"
     stage "$build" "$dir"
     check_deliverables "$build" "$dir" "$prefix"
+    manifest "$build" | grep -q '^library liborvo-at-common .* plugin$' ||
+        fail "liborvo-at-common not marked as a plug-in"
     # The platform's libraries are stand-ins here: unversioned, in the sim component only.
     for name in "${STANDINS[@]}"; do
         [ -e "$build/lib/lib$name.so" ] || continue
