@@ -97,6 +97,13 @@ class DaemonCore : public ::testing::Test {
     }
     void TearDown() override { msgctl(queue(), IPC_RMID, nullptr); }
 
+    // Relays buffers_.frame; what the relay printed, and in *answered its result.
+    std::string relay(bool *answered) {
+        return testkit::stdout_of([&] {
+            *answered = relay_request(buffers_.frame, buffers_.req, buffers_.rsp, kTid, *timer_);
+        });
+    }
+
     std::unique_ptr<ReplyTimer> timer_;
     Buffers buffers_{};
 };
@@ -166,13 +173,26 @@ msqid_ds queue_state() {
     return state;
 }
 
+// Lowers the queue's byte limit (as its owner may).
+void limit_queue(size_t bytes) {
+    msqid_ds limited = queue_state();
+    limited.msg_qbytes = bytes;
+    ASSERT_EQ(0, msgctl(queue(), IPC_SET, &limited));
+}
+
+// Ends `count` waits of the relaying thread, as the reply bound would.
+void end_waits(pthread_t relaying, int count) {
+    for (int end = 0; end < count; ++end) {
+        pthread_kill(relaying, SIGALRM);
+        std::this_thread::sleep_for(20ms);
+    }
+}
+
 // The service takes the request and goes away; every wait for its reply ends (as the reply
 // bound ends it) many times over. One copy goes again for the service once it is back, no
 // more pile up, the daemon never blocks in a send, and the queue stays open to others.
 TEST_F(DaemonCore, ACopyGoesAgainOnlyOnceTheServiceTookTheLast) {
-    msqid_ds limited = queue_state();
-    limited.msg_qbytes = 2 * kReqTextSize;
-    ASSERT_EQ(0, msgctl(queue(), IPC_SET, &limited));
+    limit_queue(2 * kReqTextSize);
     buffers_.frame = request(0, "imei", "");
     pthread_t relaying = pthread_self();
     std::atomic<int> copies_taken{0};
@@ -183,10 +203,7 @@ TEST_F(DaemonCore, ACopyGoesAgainOnlyOnceTheServiceTookTheLast) {
         if (!take_request(req, testkit::kPatience))
             return;
         copies_taken = 1;
-        for (int end = 0; end < 25; ++end) {
-            pthread_kill(relaying, SIGALRM);
-            std::this_thread::sleep_for(20ms);
-        }
+        end_waits(relaying, 25);
         while_away = queue_state();
         nvrpc_rsp other = reply(0, 0, "x");
         other.mtype = 99;
@@ -197,9 +214,7 @@ TEST_F(DaemonCore, ACopyGoesAgainOnlyOnceTheServiceTookTheLast) {
         send_reply(i32_at(req.text + kReqIdAt), 0, "86001");
     });
     bool answered = false;
-    std::string printed = testkit::stdout_of([&] {
-        answered = relay_request(buffers_.frame, buffers_.req, buffers_.rsp, kTid, *timer_);
-    });
+    std::string printed = relay(&answered);
     service.join();
     ASSERT_TRUE(answered) << printed;
     EXPECT_EQ("86001", answer_value(buffers_.frame));
@@ -213,9 +228,7 @@ TEST_F(DaemonCore, ACopyGoesAgainOnlyOnceTheServiceTookTheLast) {
 
 // A full queue: the copy that would go again waits, reported, and goes once there is room.
 TEST_F(DaemonCore, ACopyMeetingAFullQueueWaitsForRoom) {
-    msqid_ds limited = queue_state();
-    limited.msg_qbytes = kReqTextSize;
-    ASSERT_EQ(0, msgctl(queue(), IPC_SET, &limited));
+    limit_queue(kReqTextSize);
     buffers_.frame = request(0, "imei", "");
     pthread_t relaying = pthread_self();
     std::thread service([&] {
@@ -225,10 +238,7 @@ TEST_F(DaemonCore, ACopyMeetingAFullQueueWaitsForRoom) {
         nvrpc_req filler{};
         filler.mtype = 99;
         msgsnd(queue(), &filler, kReqTextSize, 0);
-        for (int end = 0; end < 5; ++end) {
-            pthread_kill(relaying, SIGALRM);
-            std::this_thread::sleep_for(20ms);
-        }
+        end_waits(relaying, 5);
         msgrcv(queue(), &filler, kReqTextSize, 99, 0);
         bool sent_again = testkit::eventually([&] {
             pthread_kill(relaying, SIGALRM);
@@ -238,9 +248,7 @@ TEST_F(DaemonCore, ACopyMeetingAFullQueueWaitsForRoom) {
             send_reply(i32_at(req.text + kReqIdAt), 0, "after room");
     });
     bool answered = false;
-    std::string printed = testkit::stdout_of([&] {
-        answered = relay_request(buffers_.frame, buffers_.req, buffers_.rsp, kTid, *timer_);
-    });
+    std::string printed = relay(&answered);
     service.join();
     ASSERT_TRUE(answered) << printed;
     EXPECT_EQ("after room", answer_value(buffers_.frame));
@@ -250,9 +258,7 @@ TEST_F(DaemonCore, ACopyMeetingAFullQueueWaitsForRoom) {
 // A queue kept full by someone else: the first send does not block for good, it ends with the
 // reply bound and the request goes back as it came.
 TEST_F(DaemonCore, AFirstSendIntoAFullQueueEndsWithTheBound) {
-    msqid_ds limited = queue_state();
-    limited.msg_qbytes = kReqTextSize;
-    ASSERT_EQ(0, msgctl(queue(), IPC_SET, &limited));
+    limit_queue(kReqTextSize);
     nvrpc_req filler{};
     filler.mtype = 99;
     ASSERT_EQ(0, msgsnd(queue(), &filler, kReqTextSize, 0));
@@ -264,9 +270,7 @@ TEST_F(DaemonCore, AFirstSendIntoAFullQueueEndsWithTheBound) {
         msgctl(queue(), IPC_RMID, nullptr);
     });
     bool answered = true;
-    std::string printed = testkit::stdout_of([&] {
-        answered = relay_request(buffers_.frame, buffers_.req, buffers_.rsp, kTid, *timer_);
-    });
+    std::string printed = relay(&answered);
     returned = true;
     watchdog.join();
     EXPECT_FALSE(answered);
