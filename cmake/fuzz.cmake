@@ -26,7 +26,7 @@ function(orvo_fuzzer name)
     target_link_libraries(${target} PRIVATE ${F_LIBS})
     target_link_options(${target} PRIVATE -fsanitize=fuzzer)
     set(corpus ${CMAKE_CURRENT_SOURCE_DIR}/${F_CORPUS})
-    set(work ${CMAKE_BINARY_DIR}/fuzz/${name})
+    set(work ${PROJECT_BINARY_DIR}/fuzz/${name})
     set(run)
     if(F_SANDBOX)
         set(run ${ORVO_RUN_IN_SANDBOX})
@@ -34,7 +34,7 @@ function(orvo_fuzzer name)
     add_test(NAME ${target}_corpus
              COMMAND ${run} $<TARGET_FILE:${target}> -runs=0 ${corpus})
     add_test(NAME ${target}
-             COMMAND ${CMAKE_SOURCE_DIR}/tests/fuzz/run_fuzzer.sh ${work} ${ORVO_FUZZ_SECONDS}
+             COMMAND ${PROJECT_SOURCE_DIR}/tests/fuzz/run_fuzzer.sh ${work} ${ORVO_FUZZ_SECONDS}
                      ${corpus} ${run} $<TARGET_FILE:${target}>)
     set_tests_properties(${target}_corpus PROPERTIES LABELS fuzz_corpus)
     set_tests_properties(${target} PROPERTIES LABELS fuzz RUN_SERIAL TRUE)

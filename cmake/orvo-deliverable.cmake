@@ -12,7 +12,7 @@ include(CMakePackageConfigHelpers)
 
 set(ORVO_PACKAGE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/orvo)
 set(ORVO_TEMPLATES ${CMAKE_CURRENT_LIST_DIR})
-set(ORVO_MANIFEST ${CMAKE_BINARY_DIR}/deliverables.txt)
+set(ORVO_MANIFEST ${PROJECT_BINARY_DIR}/deliverables.txt)
 
 # Path from an install folder back to the prefix, so the generated files stay right
 # wherever the tree is installed or staged (--prefix, DESTDIR, an SDK sysroot).
@@ -38,7 +38,7 @@ function(orvo_write_manifest)
     endforeach()
     file(GENERATE OUTPUT ${ORVO_MANIFEST} CONTENT "${text}")
 endfunction()
-cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL orvo_write_manifest)
+cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL orvo_write_manifest)
 
 # orvo_deliverable(target LIBRARY SOVERSION n [VERSION x.y.z] [HEADERS header...]
 #                  [DESCRIPTION text] [PLUGIN])
@@ -83,7 +83,7 @@ function(orvo_deliverable_library target)
     if(NOT L_HEADERS)
         string(REPLACE "-" "_" underscored ${name})
         foreach(candidate lib${name}.h ${name}.h lib${underscored}.h ${underscored}.h)
-            if(EXISTS ${CMAKE_SOURCE_DIR}/include/${candidate})
+            if(EXISTS ${PROJECT_SOURCE_DIR}/include/${candidate})
                 set(L_HEADERS ${candidate})
                 break()
             endif()
@@ -108,7 +108,7 @@ function(orvo_deliverable_library target)
     install(TARGETS ${target} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT module
                                       NAMELINK_COMPONENT ${namelink})
     if(L_HEADERS)
-        list(TRANSFORM L_HEADERS PREPEND ${CMAKE_SOURCE_DIR}/include/)
+        list(TRANSFORM L_HEADERS PREPEND ${PROJECT_SOURCE_DIR}/include/)
         install(FILES ${L_HEADERS} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev)
     endif()
 
@@ -122,12 +122,12 @@ function(orvo_deliverable_library target)
     set(ORVO_TARGET ${target})
 
     orvo_path_to_prefix(ORVO_PC_TO_PREFIX ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
-    set(pc ${CMAKE_BINARY_DIR}/pkgconfig/lib${name}.pc)
+    set(pc ${PROJECT_BINARY_DIR}/pkgconfig/lib${name}.pc)
     configure_file(${ORVO_TEMPLATES}/orvo-library.pc.in ${pc} @ONLY)
     install(FILES ${pc} DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
 
     orvo_path_to_prefix(ORVO_CMAKE_TO_PREFIX ${ORVO_PACKAGE_DIR})
-    set(imported ${CMAKE_BINARY_DIR}/cmake/lib${name}-target.cmake)
+    set(imported ${PROJECT_BINARY_DIR}/cmake/lib${name}-target.cmake)
     configure_file(${ORVO_TEMPLATES}/orvo-library.cmake.in ${imported} @ONLY)
     install(FILES ${imported} DESTINATION ${ORVO_PACKAGE_DIR} COMPONENT dev)
 
@@ -137,10 +137,11 @@ endfunction()
 
 # The package "orvo": find_package(orvo [COMPONENTS name...]) gives orvo::<name> for each
 # installed library.
-configure_file(${ORVO_TEMPLATES}/orvoConfig.cmake.in ${CMAKE_BINARY_DIR}/cmake/orvoConfig.cmake
-               @ONLY)
-write_basic_package_version_file(${CMAKE_BINARY_DIR}/cmake/orvoConfigVersion.cmake
+configure_package_config_file(${ORVO_TEMPLATES}/orvoConfig.cmake.in
+                              ${PROJECT_BINARY_DIR}/cmake/orvoConfig.cmake
+                              INSTALL_DESTINATION ${ORVO_PACKAGE_DIR})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/cmake/orvoConfigVersion.cmake
                                  VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
-install(FILES ${CMAKE_BINARY_DIR}/cmake/orvoConfig.cmake
-              ${CMAKE_BINARY_DIR}/cmake/orvoConfigVersion.cmake
+install(FILES ${PROJECT_BINARY_DIR}/cmake/orvoConfig.cmake
+              ${PROJECT_BINARY_DIR}/cmake/orvoConfigVersion.cmake
         DESTINATION ${ORVO_PACKAGE_DIR} COMPONENT dev)

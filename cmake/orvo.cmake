@@ -21,18 +21,35 @@ function(orvo_warnings target)
     endif()
 endfunction()
 
+# GoogleTest: built from Debian's sources where they are (so that a sanitizer build
+# instruments it as well), otherwise an installed one found by find_package(GTest).
+set(ORVO_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources (Debian's googletest)")
 function(orvo_setup_gtest)
-    set(GTEST_SRC /usr/src/googletest)
-    if(NOT EXISTS ${GTEST_SRC}/CMakeLists.txt)
-        message(FATAL_ERROR "GoogleTest sources not found in ${GTEST_SRC} (apt-get install googletest)")
+    if(EXISTS ${ORVO_GTEST_SOURCE}/CMakeLists.txt)
+        set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+        set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+        add_subdirectory(${ORVO_GTEST_SOURCE} ${PROJECT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+        foreach(target gtest gtest_main gmock gmock_main)
+            orvo_test_code(${target})
+        endforeach()
+        return()
     endif()
-    set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
-    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-    add_subdirectory(${GTEST_SRC} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-    foreach(target gtest gtest_main gmock gmock_main)
-        orvo_test_code(${target})
-    endforeach()
+    find_package(GTest)
+    if(NOT TARGET GTest::gmock OR NOT TARGET GTest::gtest_main)
+        message(FATAL_ERROR "GoogleTest with gmock not found (apt-get install googletest, "
+                            "or -DBUILD_TESTING=OFF to build the product alone)")
+    endif()
+    # The names the tests link by, as with the sources.
+    add_library(gmock ALIAS GTest::gmock)
+    add_library(gtest_main ALIAS GTest::gtest_main)
 endfunction()
+
+# orvo_tests(): a folder's tests (its tests/ folder), when tests are built.
+macro(orvo_tests)
+    if(BUILD_TESTING)
+        add_subdirectory(tests)
+    endif()
+endmacro()
 
 # Test programs and GoogleTest itself are compiled for a quick build: light optimisation and
 # line tables only (stack traces keep their lines). The code under test keeps the build's
@@ -44,14 +61,14 @@ endfunction()
 # The sandbox launcher used by every test that needs the simulated module (label
 # "sandbox"). The simulated module runs on the build machine only: a cross build takes it
 # from a host build and runs its test programs in it under the emulator.
-set(ORVO_MODULE ${CMAKE_SOURCE_DIR}/sim/module)
+set(ORVO_MODULE ${PROJECT_SOURCE_DIR}/sim/module)
 if(CMAKE_CROSSCOMPILING)
-    set(ORVO_SANDBOX_BUILD ${CMAKE_SOURCE_DIR}/build CACHE PATH
+    set(ORVO_SANDBOX_BUILD ${PROJECT_SOURCE_DIR}/build CACHE PATH
         "Host build whose simulated module runs the cross-built tests")
     set(ORVO_RUN_IN_SANDBOX ${ORVO_MODULE} --build ${ORVO_SANDBOX_BUILD} run
         ${CMAKE_CROSSCOMPILING_EMULATOR})
 else()
-    set(ORVO_RUN_IN_SANDBOX ${ORVO_MODULE} --build ${CMAKE_BINARY_DIR} run)
+    set(ORVO_RUN_IN_SANDBOX ${ORVO_MODULE} --build ${PROJECT_BINARY_DIR} run)
 endif()
 
 # orvo_gtest(NAME SOURCES src... [LIBS lib...] [SANDBOX] [STRICT SEED])
@@ -59,7 +76,7 @@ endif()
 # STRICT on a strict platform of that seed (host builds only).
 function(orvo_gtest name)
     cmake_parse_arguments(T "SANDBOX" "STRICT" "SOURCES;LIBS" ${ARGN})
-    if(T_STRICT AND CMAKE_CROSSCOMPILING)
+    if(NOT BUILD_TESTING OR (T_STRICT AND CMAKE_CROSSCOMPILING))
         return()
     endif()
     add_executable(${name} ${T_SOURCES})
@@ -68,7 +85,7 @@ function(orvo_gtest name)
     target_link_libraries(${name} PRIVATE ${T_LIBS} orvo_testkit gmock gtest_main)
     if(T_STRICT)
         target_link_libraries(${name} PRIVATE orvo_simclient)
-        add_test(NAME ${name} COMMAND ${ORVO_MODULE} --build ${CMAKE_BINARY_DIR}
+        add_test(NAME ${name} COMMAND ${ORVO_MODULE} --build ${PROJECT_BINARY_DIR}
                  --strict=${T_STRICT} run $<TARGET_FILE:${name}>)
         set_tests_properties(${name} PROPERTIES LABELS sandbox)
     elseif(T_SANDBOX)
@@ -84,12 +101,12 @@ endfunction()
 # orvo_sandbox_test(NAME script [args...]): a shell test run inside its own simulated module.
 # Scripts drive the programs of a host build, so a cross build leaves them out.
 function(orvo_sandbox_test name script)
-    if(CMAKE_CROSSCOMPILING)
+    if(NOT BUILD_TESTING OR CMAKE_CROSSCOMPILING)
         return()
     endif()
     add_test(NAME ${name} COMMAND ${ORVO_RUN_IN_SANDBOX} bash ${script} ${ARGN})
     set_tests_properties(${name} PROPERTIES LABELS sandbox
-        ENVIRONMENT "ORVO_SRC=${CMAKE_SOURCE_DIR};ORVO_BUILD=${CMAKE_BINARY_DIR}")
+        ENVIRONMENT "ORVO_SRC=${PROJECT_SOURCE_DIR};ORVO_BUILD=${PROJECT_BINARY_DIR}")
 endfunction()
 
 
@@ -113,7 +130,10 @@ function(orvo_exports target list)
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${list})
     target_link_options(${target} PRIVATE -Wl,--version-script=${out})
     set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${out})
+    if(NOT BUILD_TESTING)
+        return()
+    endif()
     add_test(NAME exports_${target}
-             COMMAND ${CMAKE_SOURCE_DIR}/tests/check_exports.sh $<TARGET_FILE:${target}> ${list})
+             COMMAND ${PROJECT_SOURCE_DIR}/tests/check_exports.sh $<TARGET_FILE:${target}> ${list})
 endfunction()
 include(${CMAKE_CURRENT_LIST_DIR}/fuzz.cmake)

@@ -3,7 +3,9 @@
 # Stages installs of the host and the ARM build component by component, checks the
 # layout, and builds applications against the staged trees alone: a fixture library
 # installed with the project's helpers, and examples/wakelock-ipc. The deliverables and
-# their files come from each build's manifest (deliverables.txt).
+# their files come from each build's manifest (deliverables.txt). Then the product alone:
+# built without tests or simulator against a sysroot that holds only the platform's
+# libraries, installed into it, and the example built against the result.
 # Usage: install_test.sh SRC HOST_BUILD [ARM_BUILD]
 set -uo pipefail
 SRC=$1
@@ -15,6 +17,8 @@ TOOLCHAIN=$SRC/cmake/toolchain-armhf.cmake
 
 # The platform's libraries, which the simulated module stands in for.
 STANDINS=(orvo-log bsp qxtel orvo-led orvo-uci orvo-sms)
+
+. "$SRC/tests/suite-lib.sh" # compiler_launcher
 
 failures=0
 fail() {
@@ -210,12 +214,70 @@ daemon fixtured fixtured - - sbin" ] || fail "fixture manifest: $(manifest "$bui
         fail "installed fixture daemon ($kind)"
 }
 
+# platform_sysroot KIND DIR: the platform's libraries (the stand-ins, staged by
+# check_project) as a vendor ships them, in DIR/usr/lib; for ARM its headers too.
+platform_sysroot() {
+    local kind=$1 root=$2 build=$HOST_BUILD libdir name
+    [ "$kind" = arm ] && build=$ARM_BUILD
+    libdir=$(cache_value "$build" CMAKE_INSTALL_PREFIX)/$(cache_value "$build" CMAKE_INSTALL_LIBDIR)
+    rm -rf "$root"
+    mkdir -p "$root/usr/lib"
+    for name in "${STANDINS[@]}"; do
+        cp "$WORK/$kind/sim$libdir/lib$name.so" "$root/usr/lib/" ||
+            fail "stand-in lib$name.so for the $kind sysroot"
+    done
+    if [ "$kind" = arm ]; then
+        mkdir -p "$root/usr/include"
+        cp "$SRC"/platform/*.h "$root/usr/include/"
+    fi
+}
+
+# check_product_alone KIND: the ten deliverables built with nothing but a compiler, CMake and
+# the platform's libraries (GoogleTest and FUSE out of reach), installed into the sysroot,
+# and the example application built against it. The host build holds the product inside
+# another project, as an image's build tree may.
+check_product_alone() {
+    local kind=$1 root=$WORK/sysroot-$1 build=$WORK/alone-$1 options=() launcher=()
+    local source=$SRC product=$WORK/alone-$1
+    echo "--- the product alone for $kind, against a sysroot of the platform's libraries"
+    platform_sysroot "$kind" "$root"
+    if [ "$kind" = arm ]; then
+        options=(-DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DCMAKE_FIND_ROOT_PATH="$root"
+            -DORVO_PLATFORM_PREFIX=/usr)
+    else
+        source=$SRC/tests/install/superproject product=$build/orvo
+        options=(-DORVO_SOURCE="$SRC" -DORVO_PLATFORM_PREFIX="$root/usr"
+            -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_INSTALL_LIBDIR=lib)
+    fi
+    mapfile -t launcher < <(compiler_launcher "$SRC")
+    rm -rf "$build"
+    local log=$WORK/alone-$kind.log
+    { cmake -S "$source" -B "$build" -DBUILD_TESTING=OFF -DORVO_SIMULATOR=OFF -DORVO_WERROR=ON \
+        -DORVO_GTEST_SOURCE=/nonexistent -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON \
+        -DCMAKE_DISABLE_FIND_PACKAGE_PkgConfig=ON "${launcher[@]}" "${options[@]}" &&
+        cmake --build "$build" -j"$(nproc)"; } >"$log" 2>&1 ||
+        { sed 's/^/    /' "$log" | tail -30; fail "product alone ($kind)"; return; }
+    ! grep -q '^\(BUILD_GMOCK\|GTest_DIR\|FUSE3_\|PKG_CONFIG_EXECUTABLE\)' "$build/CMakeCache.txt" ||
+        fail "GoogleTest or FUSE looked for ($kind)"
+    [ "$(manifest "$product" | wc -l)" = 10 ] ||
+        fail "product alone ($kind): $(manifest "$product" | wc -l) deliverables"
+    [ -z "$(ls "$product/lib"/lib{orvo-log,bsp,qxtel,orvo-uci,orvo-led,orvo-sms}.so 2>/dev/null)" ] ||
+        fail "product alone ($kind) built stand-ins"
+    local dir=$WORK/alone-$kind-stage
+    stage "$build" "$dir"
+    check_deliverables "$product" "$dir" /usr
+    DESTDIR=$root cmake --install "$build" >/dev/null || fail "install into the $kind sysroot"
+    build_example "$kind" "$root" /usr/lib /usr
+}
+
 mkdir -p "$WORK"
 check_fixture host
 check_project host "$HOST_BUILD"
+check_product_alone host
 if [ -n "$ARM_BUILD" ] && [ -f "$ARM_BUILD/CMakeCache.txt" ]; then
     check_fixture arm
     check_project arm "$ARM_BUILD"
+    check_product_alone arm
 else
     echo "skip: no ARM build"
 fi
