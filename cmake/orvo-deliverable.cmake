@@ -135,6 +135,37 @@ function(orvo_deliverable_library target)
                        ${CMAKE_INSTALL_LIBDIR} ${target} ${plugin})
 endfunction()
 
+# Service files of the programs that an image starts at boot, for the init systems named in
+# ORVO_INIT_SYSTEM (a list of sysvinit, systemd and procd; empty: none), in the module
+# component under the paths each of them reads.
+set(ORVO_INIT_SYSTEM "sysvinit" CACHE STRING "Init systems to install service files for: sysvinit;systemd;procd")
+set(ORVO_SYSTEMD_UNITDIR ${CMAKE_INSTALL_PREFIX}/lib/systemd/system CACHE PATH "systemd's unit folder")
+
+# orvo_service(name ORDER nn): init/<name>.sysvinit as /etc/init.d/S<nn><name> (busybox and
+# sysvinit rc run them in name order), init/<name>.service as a systemd unit,
+# init/<name>.procd as OpenWrt's /etc/init.d/<name>. @CMAKE_INSTALL_FULL_BINDIR@ and the
+# like in them become the install's folders; the results are in <build>/init/ too.
+function(orvo_service name)
+    cmake_parse_arguments(S "" "ORDER" "" ${ARGN})
+    set(init_d ${CMAKE_INSTALL_FULL_SYSCONFDIR}/init.d)
+    set(from ${PROJECT_BINARY_DIR}/init/${name})
+    foreach(kind sysvinit service procd)
+        configure_file(${CMAKE_CURRENT_SOURCE_DIR}/init/${name}.${kind} ${from}.${kind} @ONLY)
+    endforeach()
+    foreach(system IN LISTS ORVO_INIT_SYSTEM)
+        if(system STREQUAL "sysvinit")
+            install(PROGRAMS ${from}.sysvinit DESTINATION ${init_d} RENAME S${S_ORDER}${name}
+                    COMPONENT module)
+        elseif(system STREQUAL "systemd")
+            install(FILES ${from}.service DESTINATION ${ORVO_SYSTEMD_UNITDIR} COMPONENT module)
+        elseif(system STREQUAL "procd")
+            install(PROGRAMS ${from}.procd DESTINATION ${init_d} RENAME ${name} COMPONENT module)
+        else()
+            message(FATAL_ERROR "ORVO_INIT_SYSTEM: unknown init system '${system}'")
+        endif()
+    endforeach()
+endfunction()
+
 # The package "orvo": find_package(orvo [COMPONENTS name...]) gives orvo::<name> for each
 # installed library.
 configure_package_config_file(${ORVO_TEMPLATES}/orvoConfig.cmake.in

@@ -1,6 +1,7 @@
 #!/bin/bash
 # SPDX-License-Identifier: MIT
-# Packs the board's initramfs: the ARM build's module and sim install components under
+# Packs the board's initramfs: busybox init and the board's boot scripts, the ARM build's
+# module (with its init scripts) and sim install components under
 # /usr, busybox, bash and a few util-linux tools from Debian's armhf packages, the cross
 # toolchain's libraries and libfuse3 from the ARM build's armhf sysroot, and the source
 # tree with the ARM build's programs at their own paths (the simulated module and the
@@ -86,8 +87,18 @@ find "$root/usr" "$root$ARM" -type f | while read -r file; do
     head -c4 "$file" | grep -q $'\x7fELF' && "$STRIP" --strip-debug "$file" 2>/dev/null || true
 done
 
-# The board's own files.
-cp "$HERE/init" "$root/init"
+# The board's own files: busybox init with the board's boot, whose scripts start the
+# platform's services and then the module's (installed with the module component).
+ln -s usr/bin/busybox "$root/init"
+mkdir -p "$root/etc/init.d" "$root/etc/default" "$root/var"
+ln -s ../run "$root/var/run"
+cp "$HERE/inittab" "$root/etc/inittab"
+cp "$HERE/rcS" "$root/etc/init.d/rcS"
+cp "$HERE/board-run" "$root/usr/sbin/orvo-board-run"
+cp "$HERE/platform.init" "$root/etc/init.d/S10orvo-board-platform"
+echo 'export LD_PRELOAD=/usr/libexec/orvo-sim/liborvo-sim-rpmsg-preload.so' >"$root/etc/default/paramlinkd"
+[ -x "$root/etc/init.d/S50paramlinkd" ] && [ -x "$root/etc/init.d/S20orvo-default" ] ||
+    die "the ARM build installs no busybox init scripts (ORVO_INIT_SYSTEM must hold sysvinit)"
 mkdir -p "$root/etc/config"
 cp "$SRC"/sim/config/* "$root/etc/config/"
 echo 'root:x:0:0:root:/root:/bin/bash' >"$root/etc/passwd"

@@ -1,7 +1,8 @@
 #!/bin/bash
 # SPDX-License-Identifier: MIT
 # The board's test run. "plan SRC ARM HOST" prints the script that the board runs in one
-# boot (as /board/run): the wake-lock behaviour test against the real kernel, then the
+# boot (as /board/run): the wake-lock behaviour test against the real kernel, the services
+# that the board's init started at boot, then the
 # system tests of the power, IPC, NV, SMS and console deliverables, one after the other
 # (they share the kernel's wake locks): the ARM build's sandbox tests and the host build's
 # shell tests, both on the ARM build's programs. It ends with the summary line.
@@ -88,6 +89,8 @@ echo "board: $(uname -sr) on $(uname -m), $(nproc) CPU"
 # First, while the kernel's wake locks are untouched (the host runs it in a sandbox as
 # sandbox_wakelock_behaviour).
 board_test wakelock_behaviour_kernel "$SRC" '' bash "$SRC/tests/wakelocks/behaviour.sh"
+# What the board's init started at boot: the module's init scripts and the system log.
+board_test boot_services "$SRC" '' bash "$SRC/tests/services/board_boot_test.sh"
 BODY
 for build in "$ARM" "$HOST"; do
     tests "$build"

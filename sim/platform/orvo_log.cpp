@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // liborvo-log stand-in: one logger per tag; each message becomes one line
-// "<date> <time> <tag> <level> <text>" in the sandbox's system log, or on standard
-// error outside a sandbox, and each format as received in "log-formats" beside the log.
-// Never on standard output, so console transcripts stay clean.
+// "<date> <time> <tag> <level> <text>" in the sandbox's system log, and each format as
+// received in "log-formats" beside the log. Outside a sandbox "<tag> <level> <text>" goes to
+// the system log where there is one (syslogd's /dev/log, as on the board), else to standard
+// error (with the time). Never on standard output, so console transcripts stay clean.
 #include "orvo_log.h"
 #include "common/export.h"
 #include "simctl.h"
@@ -15,7 +16,9 @@
 #include <ctime>
 #include <mutex>
 #include <string>
+#include <sys/stat.h>
 #include <sys/time.h>
+#include <syslog.h>
 #include <unistd.h>
 #include <utility>
 
@@ -55,11 +58,25 @@ std::string one_line(const char *text) {
     return line;
 }
 
+// Looked at for each message: the system log may start after the program.
+bool system_log_there() {
+    struct stat st {};
+    return stat("/dev/log", &st) == 0 && S_ISSOCK(st.st_mode);
+}
+
 void emit(const char *tag, int level, const char *format, va_list args) {
     char text[2048];
     vsnprintf(text, sizeof text, format, args);
-    std::string line = timestamp() + " " + tag + " " + std::to_string(level) + " " + one_line(text);
-    if (sim::active() && sim::append_line(sim::path("log"), line)) {
+    std::string message = std::string(tag) + " " + std::to_string(level) + " " + one_line(text);
+    // The sandbox makes its log as it starts; a control folder without one (the board's
+    // platform services) is no sandbox.
+    bool in_sandbox = sim::active() && access(sim::path("log").c_str(), F_OK) == 0;
+    if (!in_sandbox && system_log_there()) {
+        syslog(LOG_USER | LOG_INFO, "%s", message.c_str());
+        return;
+    }
+    std::string line = timestamp() + " " + message;
+    if (in_sandbox && sim::append_line(sim::path("log"), line)) {
         // Beside the line, the format as the logger got it: a logger may key on formats.
         sim::append_line(sim::path("log-formats"), std::string(tag) + " " + std::to_string(level) +
                                                        " " + sim::escape(format));

@@ -1,0 +1,79 @@
+#!/bin/bash
+# SPDX-License-Identifier: MIT
+# On the emulated board, after a boot through busybox init and the installed init scripts:
+# orvo-default ran once and published the version, paramlinkd runs and is started again
+# when killed or when it stops on a failure, and its messages and those of liborvo-log's
+# users outside a simulated module are in the system log (logread).
+set -uo pipefail
+UCI=/usr/libexec/orvo-sim/uci
+
+failures=0
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+
+# eventually SECONDS CMD...: CMD succeeds within SECONDS.
+eventually() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ $SECONDS -lt $deadline ] || return 1
+        sleep 0.2
+    done
+}
+
+daemon() { pidof paramlinkd; }
+# restarted PID: a paramlinkd other than PID runs.
+restarted() {
+    local now
+    now=$(daemon)
+    [ -n "$now" ] && [ "$now" != "$1" ]
+}
+logged() { logread | grep -q "$1"; }
+
+echo "--- orvo-default, once at boot"
+runs=$(logread | grep -c 'rc: /etc/init.d/S20orvo-default start')
+[ "$runs" = 1 ] || fail "orvo-default started $runs times"
+version=$("$UCI" get orvo_uci_ro.orvo_version.ORVO_SW_VERSION 2>&1)
+[ -n "$version" ] || fail "no version published"
+echo "version $version"
+
+echo "--- paramlinkd, started at boot after the platform"
+logread | grep 'rc: /etc/init.d/S' | sed 's/^.*rc: /    /'
+order=$(logread | sed -n 's/.*rc: \/etc\/init.d\/\(S[0-9]*[^ ]*\) start/\1/p' | tr '\n' ' ')
+[ "$order" = "S10orvo-board-platform S20orvo-default S50paramlinkd " ] || fail "boot order: $order"
+eventually 10 daemon >/dev/null || fail "paramlinkd not running"
+first=$(daemon)
+{ [ -n "$first" ] && grep -q "RPMSG_CLEAR_POLL_FLAG" /run/orvo-sim/nv/channel.log; } ||
+    fail "paramlinkd did not set its channel up"
+
+echo "--- killed, it is started again"
+kill -KILL "$first"
+eventually 10 restarted "$first" || fail "paramlinkd not started again after a kill"
+
+echo "--- stopped on a failure, its message in the log, started again"
+# Without the modem core the channel does not open: paramlinkd stops, its perror line goes
+# to the log, and it is started again until the modem core is back.
+second=$(daemon)
+# shellcheck disable=SC2046 # one word a process
+kill $(pidof orvo-sim-modemcore)
+kill "$second"
+eventually 10 logged 'paramlinkd.*\[rpc\] open device fail' || fail "paramlinkd's failure not in the log"
+setsid /usr/libexec/orvo-sim/orvo-sim-modemcore </dev/null >/dev/null 2>&1 &
+eventually 10 restarted "$second" || fail "paramlinkd not running once the modem core is back"
+third=$(daemon)
+sleep 2
+[ "$(daemon)" = "$third" ] || fail "paramlinkd does not stay up: $(daemon) after $third"
+logread | grep 'paramlinkd' | tail -3 | sed 's/^/    /'
+
+echo "--- a library's messages outside a simulated module"
+/usr/libexec/orvo-sim/orvo-sim-logger BOARD_TAG 1 "hello from the board"
+
+eventually 5 logged 'BOARD_TAG 1 hello from the board' || fail "liborvo-log's line not in the system log"
+
+if [ $failures != 0 ]; then
+    echo "boot services: $failures failures"
+    exit 1
+fi
+echo "boot services: all checks passed"
