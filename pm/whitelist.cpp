@@ -42,7 +42,9 @@ extern "C" ORVO_EXPORT int kesl_whitelist_set(const char *state) {
     snprintf(command, sizeof command, "uci set orvo_uci.orvo_autosuspend.whitelist_state='%s'",
              state);
     int status = system(command);
-    system("uci commit");
+    // The result is the set's; the commit's is not reported.
+    int commit_status = system("uci commit");
+    (void)commit_status;
     if (status != 0)
         library_log(kWhitelistLevel, "kesl_whitlist_set fail");
     return status;

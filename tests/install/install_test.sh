@@ -5,7 +5,8 @@
 # installed with the project's helpers, and examples/wakelock-ipc. The deliverables and
 # their files come from each build's manifest (deliverables.txt). Then the product alone:
 # built without tests or simulator against a sysroot that holds only the platform's
-# libraries, installed into it, and the example built against the result.
+# libraries, installed into it, and the example built against the result; and the Debian
+# packages, for the host and for armhf, the example built against the host's.
 # Usage: install_test.sh SRC HOST_BUILD [ARM_BUILD]
 set -uo pipefail
 SRC=$1
@@ -18,6 +19,7 @@ TOOLCHAIN=$SRC/cmake/toolchain-armhf.cmake
 # The platform's libraries, which the simulated module stands in for.
 STANDINS=(orvo-log bsp qxtel orvo-led orvo-uci orvo-sms)
 
+# shellcheck source=tests/suite-lib.sh
 . "$SRC/tests/suite-lib.sh" # compiler_launcher
 
 failures=0
@@ -270,14 +272,64 @@ check_product_alone() {
     build_example "$kind" "$root" /usr/lib /usr
 }
 
+# build_packages KIND: the Debian packages of debian/ built with dpkg-buildpackage (cross
+# for armhf) from a copy of the tree, against the platform sysroot, through the compiler
+# cache, then checked by lintian; their folder in PACKAGES.
+build_packages() {
+    local kind=$1 out=$WORK/deb-$1 platform=$WORK/platform-$1 options=(-b -uc -us -d)
+    PACKAGES=$out
+    echo "--- Debian packages for $kind"
+    rm -rf "$out" "$platform"
+    mkdir -p "$out/orvo"
+    platform_sysroot "$kind" "$platform"
+    (cd "$SRC" && { git ls-files -co --exclude-standard 2>/dev/null || find . -path ./.git -prune -o -type f -print; } |
+        grep -v '^\(\./\)\?build' | tar -cf - -T -) | tar -C "$out/orvo" -xf - ||
+        { fail "copy of the tree for the $kind packages"; return 1; }
+    [ "$kind" = arm ] && options+=(-aarmhf -Pcross,nocheck)
+    (cd "$out/orvo" && env CCACHE_DIR="$CCACHE_ROOT" CCACHE_BASEDIR="$out/orvo" CCACHE_NOHASHDIR=1 \
+        DEB_BUILD_OPTIONS=nocheck ORVO_PLATFORM_PREFIX="$platform/usr" \
+        ORVO_CMAKE_OPTIONS="$(command -v ccache >/dev/null &&
+            echo -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)" \
+        dpkg-buildpackage "${options[@]}") >"$out/build.log" 2>&1 ||
+        { grep -i 'error' "$out/build.log" | tail -20; fail "dpkg-buildpackage ($kind)"; return 1; }
+    lintian --fail-on error --suppress-tags initial-upload-closes-no-bugs "$out"/*.changes ||
+        fail "lintian ($kind)"
+    # Each library in a package named for its soname, holding it.
+    local kind_ name file soname version folder built plugin package
+    while read -r kind_ name file soname version folder built plugin; do
+        [ "$kind_" = library ] || continue
+        package=${soname%.so.*}${soname##*.so.}
+        dpkg-deb -c "$out/${package}"_*.deb 2>/dev/null | grep -q "/$soname -> $file\$" ||
+            fail "package $package ($kind) does not hold $soname"
+    done < <(manifest "$HOST_BUILD")
+    dpkg-deb -c "$out"/orvo-tools_*.deb | grep -q '/paramlinkd.service$' ||
+        fail "orvo-tools ($kind) without paramlinkd's unit"
+}
+
+# check_packages: the host packages unpacked into a scratch root beside the platform's
+# libraries, and the example application built against that root alone.
+check_packages() {
+    build_packages host || return
+    local root=$WORK/deb-root deb libdir
+    rm -rf "$root"
+    for deb in "$PACKAGES"/*.deb; do
+        [[ $deb = *-dbgsym_* ]] || dpkg-deb -x "$deb" "$root"
+    done
+    libdir=/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)
+    cp "$WORK"/platform-host/usr/lib/*.so "$root$libdir/"
+    build_example host "$root" "$libdir" /usr
+}
+
 mkdir -p "$WORK"
 check_fixture host
 check_project host "$HOST_BUILD"
 check_product_alone host
+check_packages
 if [ -n "$ARM_BUILD" ] && [ -f "$ARM_BUILD/CMakeCache.txt" ]; then
     check_fixture arm
     check_project arm "$ARM_BUILD"
     check_product_alone arm
+    build_packages arm
 else
     echo "skip: no ARM build"
 fi
