@@ -5,7 +5,8 @@
 # and the install checks read.
 #
 # Install components: "module" (what the module image carries), "dev" (headers and the files
-# that let applications find the libraries) and "sim" (stand-ins and simulators).
+# that let applications find the libraries), "doc" (manual pages) and "sim" (stand-ins and
+# simulators).
 include_guard(GLOBAL)
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
@@ -61,10 +62,24 @@ function(orvo_deliverable target kind)
             set(folder ${CMAKE_INSTALL_BINDIR})
         endif()
         install(TARGETS ${target} RUNTIME DESTINATION ${folder} COMPONENT module)
+        orvo_manual_page(${target} ${kind})
         string(TOLOWER ${kind} lower)
         orvo_manifest_line(${lower} ${target} ${target} - - ${folder} ${target})
     else()
         message(FATAL_ERROR "orvo_deliverable(${target}): kind LIBRARY, PROGRAM or DAEMON")
+    endif()
+endfunction()
+
+# A program's manual page, <name>.1 (a daemon's <name>.8) beside its sources, in the
+# component "doc" (a module image leaves it out, an SDK or a package takes it).
+function(orvo_manual_page target kind)
+    set(section 1)
+    if(kind STREQUAL "DAEMON")
+        set(section 8)
+    endif()
+    set(page ${CMAKE_CURRENT_SOURCE_DIR}/${target}.${section})
+    if(EXISTS ${page})
+        install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section} COMPONENT doc)
     endif()
 endfunction()
 

@@ -97,6 +97,10 @@ check_deliverables() {
         program | daemon)
             [ -x "$dir/module$prefix/$folder/$file" ] ||
                 fail "$prefix/$folder/$file missing from the module component"
+            # The module's programs each have a manual page (the fixture's have none).
+            [[ $build == "$WORK"/fixture-* ]] ||
+                ls "$dir/all$prefix/share/man/man"[18]/"$name".[18] >/dev/null 2>&1 ||
+                fail "no manual page of $name installed"
             ;;
         *) fail "manifest of $build: unknown kind '$kind' of $name" ;;
         esac
@@ -299,10 +303,11 @@ build_packages() {
     while read -r kind_ name file soname version folder built plugin; do
         [ "$kind_" = library ] || continue
         package=${soname%.so.*}${soname##*.so.}
-        dpkg-deb -c "$out/${package}"_*.deb 2>/dev/null | grep -q "/$soname -> $file\$" ||
+        # (grep -q would end the listing early, and pipefail take that as a failure)
+        dpkg-deb -c "$out/${package}"_*.deb 2>/dev/null | grep -c "/$soname -> $file\$" >/dev/null ||
             fail "package $package ($kind) does not hold $soname"
     done < <(manifest "$HOST_BUILD")
-    dpkg-deb -c "$out"/orvo-tools_*.deb | grep -q '/paramlinkd.service$' ||
+    dpkg-deb -c "$out"/orvo-tools_*.deb | grep -c '/paramlinkd.service$' >/dev/null ||
         fail "orvo-tools ($kind) without paramlinkd's unit"
 }
 
