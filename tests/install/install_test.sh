@@ -172,15 +172,23 @@ build_example() {
     { cmake -S "$out" -B "$out/build" $(cmake_for "$kind" "$root" "$prefix") \
         -DCMAKE_C_FLAGS=-Werror >/dev/null && cmake --build "$out/build" >/dev/null; } ||
         fail "example ($kind, find_package)"
-    # In a simulated module: the wake lock reaches the platform stand-in there.
+    # In a simulated module: the wake lock reaches the platform stand-in there, the
+    # autosuspend service cycles, and a message is delivered until the example ends.
     local run="env LD_LIBRARY_PATH=$root$libdir"
     [ "$kind" = arm ] && run="qemu-arm -L $ARM_ROOT -E LD_LIBRARY_PATH=$root$libdir:$ARM_ROOT/lib"
     local output
-    output=$("$SRC/sim/module" --build "$HOST_BUILD" run bash -c \
-        "$run $out/wakelock-ipc && $SRC/sim/module ctl calls" 2>&1)
+    output=$("$SRC/sim/module" --build "$HOST_BUILD" run bash -c "
+        $run $out/wakelock-ipc & app=\$!
+        while kill -0 \$app 2>/dev/null; do
+            sleep 0.5
+            $SRC/sim/module ctl sms deliver +4912345 hello >/dev/null 2>&1
+        done
+        wait \$app && $SRC/sim/module ctl calls" 2>&1)
     echo "$output" | sed 's/^/    /'
     grep -q '^answer from [0-9]*: pong$' <<<"$output" || fail "example ($kind): no IPC answer"
     grep -q 'qx_pm_wakelock_lock.*example_app' <<<"$output" || fail "example ($kind): no wake lock"
+    grep -q '^woke after [0-9]* ms asleep$' <<<"$output" || fail "example ($kind): no wake-up"
+    grep -q '^message from +4912345: hello$' <<<"$output" || fail "example ($kind): no message"
 }
 
 # The fixture: a library, a program and a daemon, and a consumer of the library.
