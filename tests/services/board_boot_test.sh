@@ -7,21 +7,8 @@
 set -uo pipefail
 UCI=/usr/libexec/orvo-sim/uci
 
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-
-# eventually SECONDS CMD...: CMD succeeds within SECONDS.
-eventually() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ $SECONDS -lt $deadline ] || return 1
-        sleep 0.2
-    done
-}
+# shellcheck source=tests/support/kit.sh
+. "$(dirname "$0")/../support/kit.sh"
 
 daemon() { pidof paramlinkd; }
 # restarted PID: a paramlinkd other than PID runs.
@@ -43,14 +30,14 @@ echo "--- paramlinkd, started at boot after the platform"
 logread | grep 'rc: /etc/init.d/S' | sed 's/^.*rc: /    /'
 order=$(logread | sed -n 's/.*rc: \/etc\/init.d\/\(S[0-9]*[^ ]*\) start/\1/p' | tr '\n' ' ')
 [ "$order" = "S10orvo-board-platform S20orvo-default S50paramlinkd " ] || fail "boot order: $order"
-eventually 10 daemon >/dev/null || fail "paramlinkd not running"
+wait_for "paramlinkd not running" 10 daemon >/dev/null
 first=$(daemon)
 { [ -n "$first" ] && grep -q "RPMSG_CLEAR_POLL_FLAG" /run/orvo-sim/nv/channel.log; } ||
     fail "paramlinkd did not set its channel up"
 
 echo "--- killed, it is started again"
 kill -KILL "$first"
-eventually 10 restarted "$first" || fail "paramlinkd not started again after a kill"
+wait_for "paramlinkd not started again after a kill" 10 restarted "$first"
 
 echo "--- without its channel: the failure in the log; started again, the channel set up"
 # Without the modem core the channel does not open: paramlinkd's perror line goes to the
@@ -62,26 +49,22 @@ second=$(daemon)
 # shellcheck disable=SC2046 # one word a process
 kill $(pidof orvo-sim-modemcore)
 kill "$second"
-eventually 10 logged 'paramlinkd.*\[rpc\] open device fail' || fail "paramlinkd's failure not in the log"
-eventually 10 restarted "$second" || fail "paramlinkd not started again"
+wait_for "paramlinkd's failure not in the log" 10 logged 'paramlinkd.*\[rpc\] open device fail'
+wait_for "paramlinkd not started again" 10 restarted "$second"
 third=$(daemon)
 before=$(setups)
 # Its socket appears when it listens again.
 rm -f /run/orvo-sim/nv/rpmsg.sock
 setsid /usr/libexec/orvo-sim/orvo-sim-modemcore </dev/null >/dev/null 2>&1 &
-eventually 10 test -S /run/orvo-sim/nv/rpmsg.sock || fail "the modem core did not come back"
+wait_for "the modem core did not come back" 10 test -S /run/orvo-sim/nv/rpmsg.sock
 kill "$third"
-eventually 10 restarted "$third" || fail "paramlinkd not started again once the modem core is back"
-eventually 10 more_setups "$before" || fail "the channel was not set up again"
+wait_for "paramlinkd not started again once the modem core is back" 10 restarted "$third"
+wait_for "the channel was not set up again" 10 more_setups "$before"
 logread | grep 'paramlinkd' | tail -3 | sed 's/^/    /'
 
 echo "--- a library's messages outside a simulated module"
 /usr/libexec/orvo-sim/orvo-sim-logger BOARD_TAG 1 "hello from the board"
 
-eventually 5 logged 'BOARD_TAG 1 hello from the board' || fail "liborvo-log's line not in the system log"
+wait_for "liborvo-log's line not in the system log" 5 logged 'BOARD_TAG 1 hello from the board'
 
-if [ $failures != 0 ]; then
-    echo "boot services: $failures failures"
-    exit 1
-fi
-echo "boot services: all checks passed"
+finish

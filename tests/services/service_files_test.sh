@@ -11,21 +11,8 @@ INIT=$BUILD/init
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-
-# eventually SECONDS CMD...: CMD succeeds within SECONDS.
-eventually() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ $SECONDS -lt $deadline ] || return 1
-        sleep 0.1
-    done
-}
+# shellcheck source=tests/support/kit.sh
+. "$(dirname "$0")/../support/kit.sh"
 
 echo "--- syntax"
 for script in "$INIT"/*.sysvinit "$INIT"/*.procd; do
@@ -111,19 +98,19 @@ restarted() {
 group_gone() { ! pgrep -s "$1" >/dev/null; }
 "$script" status >/dev/null && fail "status before start"
 "$script" start
-eventually 5 grep -qs "^-t paramlinkd started" "$WORK/log" || fail "no daemon output in the log"
-eventually 5 grep -qs "^-t paramlinkd on stderr" "$WORK/log" || fail "no standard error in the log"
+wait_for "no daemon output in the log" 5 grep -qs "^-t paramlinkd started" "$WORK/log"
+wait_for "no standard error in the log" 5 grep -qs "^-t paramlinkd on stderr" "$WORK/log"
 first=$(daemon_pid)
 [ -n "$first" ] || fail "daemon not running after start"
 "$script" status | grep -q "is running" || fail "status after start"
 "$script" start
 [ "$(pgrep -f "^sleep 1000" -s "$(cat "$WORK/pid")" | wc -l)" = 1 ] || fail "a second start started another"
 kill "$first"
-eventually 5 restarted "$first" || fail "killed daemon not started again"
+wait_for "killed daemon not started again" 5 restarted "$first"
 [ "$(grep -c "started" "$WORK/log")" = 2 ] || fail "log after the restart: $(cat "$WORK/log")"
 group=$(cat "$WORK/pid")
 "$script" stop
-eventually 5 group_gone "$group" || fail "stop left $(pgrep -a -s "$group")"
+wait_for "stop ends the supervisor, the daemon and the logger" 5 group_gone "$group"
 "$script" status >/dev/null && fail "status after stop"
 
 echo "--- orvo-default runs once, its output in the log"
@@ -132,8 +119,4 @@ sed "s#^\( *\)/.*/orvo-default#\1$WORK/bin/orvo-default#" "$INIT/orvo-default.sy
 sh "$WORK/S20orvo-default" start
 [ "$(cat "$WORK/log")" = "-t orvo-default published" ] || fail "orvo-default start: $(cat "$WORK/log")"
 
-if [ $failures != 0 ]; then
-    echo "service files: $failures failures"
-    exit 1
-fi
-echo "service files: all checks passed"
+finish
