@@ -16,16 +16,14 @@ lock() { echo "lock '$1': $(orvo-sim-kwrite $LOCK "$1")"; }
 unlock() { echo "unlock '$1': $(orvo-sim-kwrite $UNLOCK "$1")"; }
 # The names the kernel knows before the test, one per line.
 BEFORE=$(cat $LOCK $UNLOCK | tr ' ' '\n' | sed '/^$/d')
-# without_before: the listing on standard input without the names of BEFORE (each name is
-# followed by one space in a listing).
+# without_before: the listing on standard input (names separated by one space, the last
+# followed by the line feed) without the names of BEFORE.
 without_before() {
     awk -v before="$BEFORE" 'BEGIN { n = split(before, names, "\n"); for (i = 1; i <= n; i++) known[names[i]] }
-        { line = ""; rest = $0
-          while ((at = index(rest, " ")) > 0) {
-              name = substr(rest, 1, at - 1); rest = substr(rest, at + 1)
-              if (!(name in known)) line = line name " "
-          }
-          printf "%s%s\n", line, rest }'
+        { line = ""; count = split($0, words, " ")
+          for (i = 1; i <= count; i++)
+              if (!(words[i] in known)) line = line (line == "" ? "" : " ") words[i]
+          print line }'
 }
 # A listing's exact bytes, line feeds and all.
 show() {
