@@ -14,7 +14,7 @@ set(CMAKE_CXX_COMPILER ${ORVO_ARM_TRIPLE}-g++)
 set(CMAKE_STRIP ${ORVO_ARM_TRIPLE}-strip CACHE FILEPATH "")
 
 # Debian's armhf packages that the build links against (libfuse3, for the simulated
-# kernel), unpacked by sim/armhf-sysroot rather than installed on the build machine; where
+# kernel), unpacked by setup/armhf-sysroot rather than installed on the build machine; where
 # they are missing, the build leaves out what needs them.
 if(DEFINED ENV{ORVO_BOARD_CACHE})
     set(ORVO_ARM_DEB_ROOT_DEFAULT $ENV{ORVO_BOARD_CACHE}/armhf-sysroot)
@@ -22,7 +22,7 @@ else()
     set(ORVO_ARM_DEB_ROOT_DEFAULT /var/cache/orvo-board/armhf-sysroot)
 endif()
 set(ORVO_ARM_DEB_ROOT ${ORVO_ARM_DEB_ROOT_DEFAULT} CACHE PATH
-    "Debian's armhf packages for the cross build (sim/armhf-sysroot)")
+    "Debian's armhf packages for the cross build (setup/armhf-sysroot)")
 
 # Target libraries, headers and packages come from the cross tree, the packages' sysroot
 # (and from roots given with -DCMAKE_FIND_ROOT_PATH, such as a staged install); tools

@@ -25,7 +25,7 @@ die() {
 # The simulated kernel and the armhf sysroot whose libfuse3 it was linked against.
 debroot=$(sed -n 's/^ORVO_ARM_DEB_ROOT:PATH=//p' "$ARM/CMakeCache.txt")
 if [ ! -x "$ARM/bin/orvo-sim-kernel" ] || [ -z "$debroot" ]; then
-    die "the ARM build has no simulated kernel: run ./sim/packages (it unpacks libfuse3 for" \
+    die "the ARM build has no simulated kernel: run ./setup/packages (it unpacks libfuse3 for" \
         "armhf), then configure and build $ARM again"
 fi
 
@@ -37,8 +37,8 @@ ln -s usr/sbin "$root/sbin"
 ln -s usr/lib "$root/lib"
 
 # Debian's packages, downloaded once into the cache.
-# shellcheck source-path=SCRIPTDIR source=debs.sh
-. "$HERE/debs.sh"
+# shellcheck source=setup/armhf-debs.sh
+. "$SRC/setup/armhf-debs.sh"
 list=$(sed 's/#.*//; /^ *$/d' "$HERE/image.list")
 # shellcheck disable=SC2046 # a package name is one word
 found=$(armhf_debs $(awk '{ print $1 }' <<<"$list")) || die "the image's armhf packages are missing"

@@ -17,7 +17,7 @@ die() {
     exit 1
 }
 
-[ -f "$TARBALL" ] || die "no $TARBALL: run ./sim/packages"
+[ -f "$TARBALL" ] || die "no $TARBALL: run ./setup/packages"
 version=$(dpkg-query -W -f='${Version}' linux-source-6.1)
 key=$( (
     echo "tinyconfig $version"

@@ -13,11 +13,11 @@ check() {
     if "$@"; then echo "ok: $what"; else echo "FAIL: $what"; failures=$((failures + 1)); fi
 }
 
-mkdir -p "$work/sim" "$work/tests/suites.d" "$work/marks"
+mkdir -p "$work/setup" "$work/tests/suites.d" "$work/marks"
 cp "$SRC/run-tests" "$work/"
 cp "$SRC/tests/suite-lib.sh" "$work/tests/"
-printf '#!/bin/bash\nexit 0\n' >"$work/sim/packages"
-chmod +x "$work/sim/packages"
+printf '#!/bin/bash\nexit 0\n' >"$work/setup/packages"
+chmod +x "$work/setup/packages"
 
 # suite FILE BODY: a suite; mark NAME notes a moment as a line "NAME SECONDS.NANOSECONDS".
 suite() { printf 'mark() { echo "$1 $(date +%%s.%%N)" >>"%s/marks/log"; }\n%s\n' "$work" "$2" \

@@ -21,11 +21,11 @@ armhf_versions() {
         return 0
     }
     [ "$(id -u)" = 0 ] || {
-        echo "sim/board: apt does not know $* for armhf (run ./sim/packages as root)" >&2
+        echo "sim/board: apt does not know $* for armhf (run ./setup/packages as root)" >&2
         return 1
     }
     dpkg --print-foreign-architectures | grep -qx armhf || dpkg --add-architecture armhf
-    "$(dirname "${BASH_SOURCE[0]}")/../apt-update"
+    "$(dirname "${BASH_SOURCE[0]}")/apt-update"
     found=$(armhf_candidates "$@")
     [ "$(grep -c . <<<"$found")" = $# ] || {
         echo "sim/board: not all of $* are among Debian's armhf packages" >&2
