@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Registration with the AT host and the command callback it calls for each line.
-#include "at_log.h"
 #include "liborvo-at-common.h"
+#include "logger.h"
 
 #include <cstring>
 

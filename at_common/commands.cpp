@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The command table and its lookup by name prefix.
-#include "at_log.h"
 #include "liborvo-at-common.h"
+#include "logger.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // AT+DDRID: the DDR size, from the identification register as devmem prints it.
-#include "at_log.h"
 #include "liborvo-at-common.h"
+#include "logger.h"
 #include "response.h"
 
 #include "common/pipe_stream.h"

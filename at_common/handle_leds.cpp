@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // AT+NETLED and AT+STATUSLED: the LED mode is the last character's distance from '0'.
-#include "at_log.h"
 #include "liborvo-at-common.h"
+#include "logger.h"
 #include "orvo_led.h"
 #include "response.h"
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // AT+LEELSP and AT+HALTENABLE: power switches carried out through the shell.
-#include "at_log.h"
 #include "liborvo-at-common.h"
 #include "liborvo-kesl-autosuspend.h"
+#include "logger.h"
 #include "response.h"
 
 #include <cstdlib>

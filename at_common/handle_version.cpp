@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // AT+CGIR: the software version.
-#include "at_log.h"
 #include "liborvo-at-common.h"
+#include "logger.h"
 #include "response.h"
 
 #include "common/version.h"

@@ -2,8 +2,8 @@
 // Responses: each one complete CR LF line, handed to the host in one call.
 #include "response.h"
 
-#include "at_log.h"
 #include "liborvo-at-common.h"
+#include "logger.h"
 
 #include <cstdio>
 #include <cstring>

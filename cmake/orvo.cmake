@@ -109,6 +109,48 @@ function(orvo_sandbox_test name script)
         ENVIRONMENT "ORVO_SRC=${PROJECT_SOURCE_DIR};ORVO_BUILD=${PROJECT_BINARY_DIR}")
 endfunction()
 
+# orvo_fault_gtest(NAME SOURCE [THREADS] LIBS lib...): fault-injection cases, a GoogleTest
+# program whose TEST_F cases each run as a test of their own (fault.SUITE.CASE, label fault)
+# in a fresh simulated module; THREADS adds them to the thread checking build.
+function(orvo_fault_gtest name source)
+    if(NOT BUILD_TESTING)
+        return()
+    endif()
+    cmake_parse_arguments(F "THREADS" "" "LIBS" ${ARGN})
+    set(labels fault sandbox)
+    if(F_THREADS)
+        list(APPEND labels threads)
+    endif()
+    add_executable(${name} ${source})
+    orvo_warnings(${name})
+    orvo_test_code(${name})
+    target_link_libraries(${name} PRIVATE ${F_LIBS} orvo_simclient orvo_testkit gmock gtest_main)
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+    file(STRINGS ${source} cases REGEX "^TEST_F\\(")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+                 ${CMAKE_CURRENT_SOURCE_DIR}/${source})
+    foreach(case IN LISTS cases)
+        string(REGEX REPLACE "^TEST_F\\(([A-Za-z0-9_]+), ([A-Za-z0-9_]+)\\).*" "\\1.\\2" case
+               "${case}")
+        add_test(NAME fault.${case}
+                 COMMAND ${ORVO_RUN_IN_SANDBOX} $<TARGET_FILE:${name}> --gtest_filter=${case})
+        set_tests_properties(fault.${case} PROPERTIES LABELS "${labels}")
+    endforeach()
+endfunction()
+
+# orvo_fault_script(SCRIPT CASE...): fault-injection cases of a shell script, run once per
+# case in a fresh simulated module (fault.GROUP.CASE, GROUP the script's name without _test).
+function(orvo_fault_script script)
+    if(NOT BUILD_TESTING OR CMAKE_CROSSCOMPILING)
+        return() # the scripts drive host programs
+    endif()
+    get_filename_component(group ${script} NAME_WE)
+    string(REGEX REPLACE "_test$" "" group ${group})
+    foreach(case IN LISTS ARGN)
+        orvo_sandbox_test(fault.${group}.${case} ${CMAKE_CURRENT_SOURCE_DIR}/${script} ${case})
+        set_property(TEST fault.${group}.${case} APPEND PROPERTY LABELS fault)
+    endforeach()
+endfunction()
 
 # orvo_exports(target list): the library exports exactly the names in the list (one per
 # line, C++ names mangled): a linker version script keeps inline library code that the

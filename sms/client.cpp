@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Opening and closing the service client.
+#include "common/export.h"
 #include "liborvo-kesl-sms.h"
-#include "log.h"
 #include "orvo_sms.h"
+#include "refusal.h"
 
 #include <unistd.h>
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Registration of the receive handler: each one starts one more receive thread.
-#include "log.h"
+#include "logger.h"
 #include "receive.h"
 
 #include <pthread.h>

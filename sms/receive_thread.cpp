@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "log.h"
+#include "logger.h"
 #include "receive.h"
 
 #include <cstdlib>

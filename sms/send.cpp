@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Sending messages.
 #include "liborvo-kesl-sms.h"
-#include "log.h"
+#include "logger.h"
 #include "orvo_sms.h"
+#include "refusal.h"
 
 #include <cstring>
 

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The message store and the service-centre address: checked, then handed to the service.
+#include "common/export.h"
 #include "liborvo-kesl-sms.h"
-#include "log.h"
 #include "orvo_sms.h"
+#include "refusal.h"
 
 using namespace kesl_sms;
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // A wall clock that jumps (as when network time arrives) neither cuts a wait short nor
 // stretches it. This program's clock_gettime shows the library a wall clock an hour behind.
-#include "ipc_test_util.h"
+#include "test_support.h"
 
 #include <dlfcn.h>
 #include <thread>

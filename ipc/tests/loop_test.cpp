@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The receive loop: start and stop, the registry, the built-in events, failing receives.
-#include "ipc_test_util.h"
+#include "test_support.h"
 
 #include <pthread.h>
 #include <thread>

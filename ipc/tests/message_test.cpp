@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Messages, endpoint keys, the plain sends and the log function, against real queues.
-#include "ipc_test_util.h"
+#include "test_support.h"
 
 #include <cerrno>
 

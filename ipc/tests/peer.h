@@ -2,7 +2,7 @@
 // A peer endpoint in a child process: answers requests until a stop message ends its loop.
 #pragma once
 
-#include "ipc_test_util.h"
+#include "test_support.h"
 
 #include <string>
 #include <thread>

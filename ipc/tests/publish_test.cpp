@@ -10,12 +10,6 @@ constexpr int subscribe_id = 3;
 constexpr int unsubscribe_id = 4;
 constexpr int publish_id = 5;
 
-void send_to(int key, int msg_id, int topic, const std::string &text = "") {
-    Msg msg = make_msg(key, msg_id, text);
-    msg->msg_rsp = topic;
-    ASSERT_EQ(qx_ipc_send_msg(msg.get()), 0);
-}
-
 // A subscriber in a child process: records the topics' messages and, on each request from
 // the parent, reports how many it has seen; exits 0 when what it saw is what was expected.
 struct Subscriber {

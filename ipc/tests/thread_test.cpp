@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Many threads at once: concurrent starts and stops, concurrent sends and requests.
-#include "ipc_test_util.h"
+#include "test_support.h"
 
 #include <algorithm>
 #include <set>

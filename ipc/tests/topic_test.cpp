@@ -9,12 +9,6 @@ namespace {
 constexpr int subscribe_id = 3;
 constexpr int publish_id = 5;
 
-void send_to(int key, int msg_id, int topic, const std::string &text = "") {
-    Msg msg = make_msg(key, msg_id, text);
-    msg->msg_rsp = topic;
-    ASSERT_EQ(qx_ipc_send_msg(msg.get()), 0);
-}
-
 } // namespace
 
 TEST(Topics, SixIsTheFirstTopicAndFiveIsRefused) {

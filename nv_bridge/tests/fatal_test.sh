@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: MIT
 # paramlinkd stops itself when an answer cannot be written in full.
-. "$(dirname "$0")/nv_test_lib.sh"
+. "$(dirname "$0")/test_support.sh"
 
 nv start
 expect_eq "answered before" "result=1" "$(nv get k | grep -o 'result=[0-9]*')"

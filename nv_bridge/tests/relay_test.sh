@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: MIT
 # paramlinkd relaying requests between the modem core and the NV service, in the sandbox.
-. "$(dirname "$0")/nv_test_lib.sh"
+. "$(dirname "$0")/test_support.sh"
 
 nv start
 expect_ok "wake lock taken at start, before any request" held

@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: MIT
 # paramlinkd's start-up: the channel's set-up failures and the wait for its first message.
-. "$(dirname "$0")/nv_test_lib.sh"
+. "$(dirname "$0")/test_support.sh"
 
 reads_without_channel() { nv channel | grep -c 'read without channel'; }
 retried() { [ "$(reads_without_channel)" -ge "$1" ]; }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The low-power-mode monitor on the simulated kernel's xp2xp_state attribute.
 #include "liborvo-kesl-autosuspend.h"
-#include "support.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 

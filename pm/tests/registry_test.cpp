@@ -2,7 +2,7 @@
 // The wake-lock registry through the real library, the platform stand-ins and the
 // simulated kernel, each test on a fresh lock table.
 #include "liborvo-kesl-autosuspend.h"
-#include "support.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // automatic suspend through the simulated autosuspend service.
 #include "liborvo-kesl-autosuspend.h"
 #include "orvo_uci.h"
-#include "support.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 

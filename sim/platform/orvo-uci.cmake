@@ -19,3 +19,5 @@ orvo_gtest(uci_config_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/uci/tests/uci_confi
 orvo_gtest(orvo_uci_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/uci/tests/orvo_uci_test.cpp
            LIBS orvo-uci orvo_platform_headers SANDBOX)
 orvo_sandbox_test(uci_command ${CMAKE_CURRENT_LIST_DIR}/uci/tests/uci_command_test.sh)
+orvo_fuzzer(uci_config SOURCES ${CMAKE_CURRENT_LIST_DIR}/uci/tests/fuzz/uci_config_fuzz.cpp
+            LIBS orvo_uci_store CORPUS uci/tests/fuzz/corpus/uci_config SANDBOX)

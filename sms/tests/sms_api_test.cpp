@@ -4,7 +4,7 @@
 #include "liborvo-kesl-sms.h"
 #include "orvo_sms.h"
 #include "simclient.h"
-#include "sms_test_support.h"
+#include "test_support.h"
 #include "tests/logger/log_capture.h"
 
 #include <gtest/gtest.h>
@@ -154,10 +154,10 @@ TEST_F(SmsApi, SendPassesMessageUnchanged) {
                                    "orvo_send_sms +15550001 0 16", "orvo_send_sms +15550001 1 16",
                                    "orvo_send_sms +15550001 2 16", "orvo_send_sms 0123 0 1440"}));
     EXPECT_EQ(sim::sms_outbox(), "+15550001\t0\t16\ttext in format 0\n"
-                                                            "+15550001\t1\t16\ttext in format 1\n"
-                                                            "+15550001\t2\t16\ttext in format 2\n"
-                                                            "0123\t0\t1440\t" +
-                                                                std::string(1440, 'x') + "\n");
+                                 "+15550001\t1\t16\ttext in format 1\n"
+                                 "+15550001\t2\t16\ttext in format 2\n"
+                                 "0123\t0\t1440\t" +
+                                     std::string(1440, 'x') + "\n");
     EXPECT_TRUE(sms_log().empty());
 
     smstest::fail("orvo_send_sms", -12);

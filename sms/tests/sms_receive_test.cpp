@@ -3,7 +3,7 @@
 // the wake lock "sms_read" is released after each one.
 #include "liborvo-kesl-sms.h"
 #include "simclient.h"
-#include "sms_test_support.h"
+#include "test_support.h"
 #include "tests/logger/log_capture.h"
 
 #include <gtest/gtest.h>

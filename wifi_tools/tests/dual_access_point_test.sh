@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
 # wlan_dual_demo without a station: the command-line rows that start only the access point
 # of the work mode, and the shutdown that stops that access point.
-. "$(dirname "$0")/wifi_lib.sh"
+. "$(dirname "$0")/test_support.sh"
 
 ap_calls() {
     calls | cut -d' ' -f2- |

@@ -2,7 +2,7 @@
 # The console of wlan_dual_demo: only "stop", "q" and "exit" as whole lines with their line
 # feed end the run; longer lines are read in pieces of 126 characters, each judged alone;
 # at end of input the prompt comes about once a second until a signal.
-. "$(dirname "$0")/wifi_lib.sh"
+. "$(dirname "$0")/test_support.sh"
 
 # Five near misses, a 131-character line (two pieces), then 126 characters and "q": the
 # "q" piece is a stop word by itself.

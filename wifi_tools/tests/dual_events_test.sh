@@ -2,7 +2,7 @@
 # What wlan_dual_demo prints of the service's reports while it runs: stations joining and
 # leaving the access point (with and without a host name), scan results, service errors,
 # and a station whose IPv4 flag is not 1.
-. "$(dirname "$0")/wifi_lib.sh"
+. "$(dirname "$0")/test_support.sh"
 
 ctl wifi addr 2 1
 co_start wlan_dual_demo 1 Home secret-pass 2

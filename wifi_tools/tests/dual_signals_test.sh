@@ -2,7 +2,7 @@
 # Termination signals: while the prompt waits, the read returns and the shutdown runs; during
 # the bring-up, the current sleep is cut short, the bring-up goes on and the shutdown starts
 # before the first prompt.
-. "$(dirname "$0")/wifi_lib.sh"
+. "$(dirname "$0")/test_support.sh"
 
 # signal_at_prompt SIGNAL TRANSCRIPT
 signal_at_prompt() {

@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
 # Authentication texts other than the five: reported, both codes left 0, the station still
 # starts with the name and pass phrase.
-. "$(dirname "$0")/wifi_lib.sh"
+. "$(dirname "$0")/test_support.sh"
 
 param_call() { calls | grep -F qx_wifi_sta_param_set_ext | cut -d' ' -f3-; }
 

@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
 # Station names: 1 to 32 bytes. A rejected name is reported, the record still goes to the
 # library (which refuses an empty name), and the station start is still made.
-. "$(dirname "$0")/wifi_lib.sh"
+. "$(dirname "$0")/test_support.sh"
 
 param_call() { calls | grep -F qx_wifi_sta_param_set_ext | cut -d' ' -f3-; }
 name32=abcdefghijklmnopqrstuvwxyz012345

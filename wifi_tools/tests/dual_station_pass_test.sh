@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
 # Pass phrases of 8 to 63 bytes, whatever the authentication; a rejected one leaves the
 # name in the record (an open network to the library) and the station still starts.
-. "$(dirname "$0")/wifi_lib.sh"
+. "$(dirname "$0")/test_support.sh"
 
 param_call() { calls | grep -F qx_wifi_sta_param_set_ext | cut -d' ' -f3-; }
 

@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
 # wlan_dual_demo with a station: three arguments (work mode 0, even when the first is "1")
 # and four (work mode from the first); the parameter record handed to the library.
-. "$(dirname "$0")/wifi_lib.sh"
+. "$(dirname "$0")/test_support.sh"
 
 param_call() { calls | grep -F qx_wifi_sta_param_set_ext | cut -d' ' -f3-; }
 

@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
 # The access-point step: state 5 ends the wait with 1, no settled state with 11, a refused
 # start at once; each is followed by disable and uninit, without stop calls.
-. "$(dirname "$0")/wifi_lib.sh"
+. "$(dirname "$0")/test_support.sh"
 
 # ap_fails WHAT TRANSCRIPT
 ap_fails() {

@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
 # The shutdown's disable: a failed state ends the wait with 1, no settled state with 11, a
 # refused request at once; the result is printed and the run ends as usual.
-. "$(dirname "$0")/wifi_lib.sh"
+. "$(dirname "$0")/test_support.sh"
 
 # disable_fails WHAT TRANSCRIPT
 disable_fails() {

@@ -2,7 +2,7 @@
 # The enable step: a failed enable state ends the wait with 1, no settled state with 11, a
 # refused request at once; each ends the run after uninit alone. A failed init only leaves
 # the callbacks out.
-. "$(dirname "$0")/wifi_lib.sh"
+. "$(dirname "$0")/test_support.sh"
 
 # run_fresh WHAT TRANSCRIPT: a run from a reset service with no calls recorded yet.
 run_fresh() {

@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: MIT
 # A status query that gets no answer only uses up a try of its wait.
-. "$(dirname "$0")/wifi_lib.sh"
+. "$(dirname "$0")/test_support.sh"
 
 ctl fail qx_wifi_get_enable_status_ext -7 2
 forget_calls

@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
 # The station step: state 6 with code 0 ends the wait with 1, a refused start at once; both
 # are followed by disable and uninit, without stop calls.
-. "$(dirname "$0")/wifi_lib.sh"
+. "$(dirname "$0")/test_support.sh"
 
 # sta_fails WHAT TRANSCRIPT
 sta_fails() {

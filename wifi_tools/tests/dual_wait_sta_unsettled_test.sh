@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
 # The station step without a settled state: still connecting, or failed with a reason code
 # (which is not final). Both end the wait with 11 after five queries.
-. "$(dirname "$0")/wifi_lib.sh"
+. "$(dirname "$0")/test_support.sh"
 
 # sta_unsettled WHAT TRANSCRIPT
 sta_unsettled() {

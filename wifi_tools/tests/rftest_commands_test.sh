@@ -2,7 +2,7 @@
 # wlan_rftest_demo: leading parts of "testmode_enable" switch test mode on, then those of
 # "testmode_disable" off; anything else gives the usage lines; a line feed alone only its
 # echo; long lines are read in pieces, each losing its last character.
-. "$(dirname "$0")/wifi_lib.sh"
+. "$(dirname "$0")/test_support.sh"
 
 test_modes() { calls | grep -F qx_wifi_drv_test_mode_ext | cut -d' ' -f4 | tr '\n' ' '; }
 

@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
 # wlan_rftest_demo reports the enable state changes that another client causes, and ends
 # on SIGINT while its prompt waits.
-. "$(dirname "$0")/wifi_lib.sh"
+. "$(dirname "$0")/test_support.sh"
 
 co_start wlan_rftest_demo
 co_wait "prompt" "$rftest_prompt" 1 10

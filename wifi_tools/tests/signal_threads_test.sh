@@ -4,7 +4,7 @@
 # stop-flag check and the wait for input) waits for that wait and ends the console at once.
 # A thread the library starts with the signals open (its callback thread) may take the signal
 # instead: the console ends at once all the same.
-. "$(dirname "$0")/wifi_lib.sh"
+. "$(dirname "$0")/test_support.sh"
 
 HELD_BITS=$(((1 << (1 - 1)) | (1 << (2 - 1)) | (1 << (15 - 1)))) # SIGHUP, SIGINT, SIGTERM
 

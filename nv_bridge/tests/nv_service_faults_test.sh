@@ -3,7 +3,7 @@
 # The NV parameter service absent, slow, and killed and started again under paramlinkd:
 # requests wait for it and are answered once it serves again. One case per run:
 # nv_service_faults_test.sh CASE
-. "$ORVO_SRC/nv_bridge/tests/nv_test_lib.sh"
+. "$(dirname "$0")/test_support.sh"
 
 answered() { [ -s "$1" ]; }
 field() { grep -o "$1=[^ ]*" "$2"; }

@@ -39,6 +39,19 @@ inline Msg make_msg(int fd_svr, int msg_id, const std::string &payload = "") {
     return msg;
 }
 
+// A message whose msg_rsp carries a topic or a reply identifier.
+inline Msg make_msg(int fd_svr, int msg_id, int rsp, const std::string &payload) {
+    Msg msg = make_msg(fd_svr, msg_id, payload);
+    msg->msg_rsp = rsp;
+    return msg;
+}
+
+// Sends a message with its topic in msg_rsp (subscribe, unsubscribe, publish).
+inline void send_to(int key, int msg_id, int topic, const std::string &text = "") {
+    Msg msg = make_msg(key, msg_id, topic, text);
+    ASSERT_EQ(qx_ipc_send_msg(msg.get()), 0);
+}
+
 inline std::string payload(const qx_ipc_msg *msg) {
     return std::string(reinterpret_cast<const char *>(msg->data), static_cast<size_t>(msg->len));
 }

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
 // libqxipc under full queues: a subscriber that no longer reads does not stop the publisher's
 // loop, and senders that fill an endpoint's queue lose nothing.
-#include "libqxipc.h"
-#include "pm/tests/support.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -21,29 +20,13 @@
 namespace {
 
 using namespace std::chrono_literals;
+using ipctest::make_msg;
+using ipctest::Msg;
 
 constexpr int kSubscribe = 3;
 constexpr int kPublish = 5;
 constexpr int kTopic = 100;
 constexpr int kCounted = 200;
-
-struct MsgFree {
-    void operator()(qx_ipc_msg *msg) const { qx_ipc_msg_free(msg); }
-};
-using Msg = std::unique_ptr<qx_ipc_msg, MsgFree>;
-
-Msg make_msg(int to, int msg_id, int topic, const void *data, int len) {
-    Msg msg(qx_ipc_msg_new(len));
-    memset(msg.get(), 0, sizeof(qx_ipc_msg));
-    msg->fd_svr = to;
-    msg->fd_src = qx_ipc_get_self_fd();
-    msg->msg_id = msg_id;
-    msg->msg_rsp = topic;
-    msg->len = len;
-    if (len > 0)
-        memcpy(msg->data, data, static_cast<size_t>(len));
-    return msg;
-}
 
 std::mutex g_mutex;
 std::vector<std::pair<int, int>> g_seen; // (sender, number), guarded by g_mutex
@@ -96,7 +79,7 @@ TEST_F(IpcFaults, ASubscriberWithAFullQueueDoesNotStopThePublisher) {
     constexpr int kDeadSubscriber = 6000;
     int dead = msgget(kDeadSubscriber, IPC_CREAT | 0600);
     ASSERT_GE(dead, 0);
-    Msg filler = make_msg(kDeadSubscriber, kTopic, 0, "x", 1);
+    Msg filler = make_msg(kDeadSubscriber, kTopic, 0, "x");
     filler->mtype = 1;
     while (msgsnd(dead, filler.get(), 1 + QX_IPC_HEADER_TEXT_SIZE, IPC_NOWAIT) == 0) {
     }
@@ -105,14 +88,15 @@ TEST_F(IpcFaults, ASubscriberWithAFullQueueDoesNotStopThePublisher) {
     ASSERT_NE(qx_ipc_start_loop(nullptr), 0u);
     register_counter();
     int self = qx_ipc_get_self_fd();
-    Msg subscribe = make_msg(self, kSubscribe, kTopic, nullptr, 0);
+    Msg subscribe = make_msg(self, kSubscribe, kTopic, "");
     subscribe->fd_src = kDeadSubscriber;
     ASSERT_EQ(qx_ipc_send_msg(subscribe.get()), 0);
-    Msg publish = make_msg(self, kPublish, kTopic, "news", 4);
+    Msg publish = make_msg(self, kPublish, kTopic, "news");
     ASSERT_EQ(qx_ipc_send_msg(publish.get()), 0);
 
     int pair[2] = {1, 1};
-    Msg counted = make_msg(self, kCounted, 0, pair, sizeof pair);
+    Msg counted =
+        make_msg(self, kCounted, 0, std::string(reinterpret_cast<char *>(pair), sizeof pair));
     ASSERT_EQ(qx_ipc_send_msg(counted.get()), 0);
     EXPECT_TRUE(testkit::eventually([] { return seen_count() == 1; }));
     terminate_or_exit();
@@ -141,7 +125,8 @@ TEST_F(IpcFaults, SendersFillingTheQueueLoseNothing) {
             for (int n = 0; n < kMessages; ++n) {
                 payload[0] = s;
                 payload[1] = n;
-                Msg msg = make_msg(self, kCounted, 0, payload.data(), kPayload);
+                Msg msg = make_msg(self, kCounted, 0,
+                                   std::string(reinterpret_cast<char *>(payload.data()), kPayload));
                 // A signal may interrupt a send blocked on the full queue (EINTR): the
                 // message did not go, and the sender sends it again.
                 int sent;
@@ -197,7 +182,7 @@ TEST_F(IpcFaults, AnAnswerReachesAWaiterAfterItsQueueWasRemovedAndMadeAgain) {
         char byte;
         if (read(go[0], &byte, 1) != 1)
             _exit(2);
-        Msg answer = make_msg(request->fd_src, request->msg_rsp, 0, "done", 4);
+        Msg answer = make_msg(request->fd_src, request->msg_rsp, 0, "done");
         answer->fd_src = kServer;
         _exit(qx_ipc_send_msg(answer.get()) == 0 ? 0 : 3);
     });
@@ -205,7 +190,7 @@ TEST_F(IpcFaults, AnAnswerReachesAWaiterAfterItsQueueWasRemovedAndMadeAgain) {
     int self = qx_ipc_get_self_fd();
 
     auto waited = std::async(std::launch::async, [self] {
-        Msg request = make_msg(kServer, kRequest, 0, nullptr, 0);
+        Msg request = make_msg(kServer, kRequest, 0, "");
         request->fd_src = self;
         request->msg_rsp = kAnswer;
         request->need_rsp = 1;

@@ -3,7 +3,7 @@
 // truncated, filled with garbage, replaced or out of space, the kernel's wake-lock files
 // failing for a while, and many processes changing the table at once.
 #include "liborvo-kesl-autosuspend.h"
-#include "pm/tests/support.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "sms_test_support.h"
+#include "test_support.h"
 
 #include "simclient.h"
 

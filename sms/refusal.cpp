@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "log.h"
+#include "refusal.h"
 
 #include "liborvo-kesl-sms.h"
+#include "logger.h"
 
 namespace kesl_sms {
 
@@ -24,7 +25,3 @@ int refusal(const void *record, int handle) {
 }
 
 } // namespace kesl_sms
-
-__attribute__((constructor)) void ORVO_KESL_SMS_init() {
-    orvo::bind_library_log("ORVO_KESL_SMS");
-}

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Load-time set-up: the plug-in's logger.
-#include "at_log.h"
+#include "logger.h"
 
 #include "liborvo-at-common.h"
 

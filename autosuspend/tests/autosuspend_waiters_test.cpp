@@ -3,8 +3,8 @@
 // them, and while it is killed and started again: each thread sees records in the order
 // they were sent, never one twice, and the waiting goes on after the restart.
 #include "liborvo-autosuspend.h"
-#include "pm/tests/support.h"
 #include "simclient.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
