@@ -20,11 +20,11 @@
 namespace {
 
 using namespace std::chrono_literals;
+using ipctest::kPublishId;
+using ipctest::kSubscribeId;
 using ipctest::make_msg;
 using ipctest::Msg;
 
-constexpr int kSubscribe = 3;
-constexpr int kPublish = 5;
 constexpr int kTopic = 100;
 constexpr int kCounted = 200;
 
@@ -88,10 +88,10 @@ TEST_F(IpcFaults, ASubscriberWithAFullQueueDoesNotStopThePublisher) {
     ASSERT_NE(qx_ipc_start_loop(nullptr), 0u);
     register_counter();
     int self = qx_ipc_get_self_fd();
-    Msg subscribe = make_msg(self, kSubscribe, kTopic, "");
+    Msg subscribe = make_msg(self, kSubscribeId, kTopic, "");
     subscribe->fd_src = kDeadSubscriber;
     ASSERT_EQ(qx_ipc_send_msg(subscribe.get()), 0);
-    Msg publish = make_msg(self, kPublish, kTopic, "news");
+    Msg publish = make_msg(self, kPublishId, kTopic, "news");
     ASSERT_EQ(qx_ipc_send_msg(publish.get()), 0);
 
     int pair[2] = {1, 1};

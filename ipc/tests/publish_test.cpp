@@ -6,10 +6,6 @@ using namespace ipctest;
 
 namespace {
 
-constexpr int subscribe_id = 3;
-constexpr int unsubscribe_id = 4;
-constexpr int publish_id = 5;
-
 // A subscriber in a child process: records the topics' messages and, on each request from
 // the parent, reports how many it has seen; exits 0 when what it saw is what was expected.
 struct Subscriber {
@@ -28,13 +24,13 @@ struct Subscriber {
                 evs.push_back(seen.event(topic, qx_ipc_get_self_fd(), 1));
             qx_ipc_register_events(evs.data(), static_cast<int>(evs.size()));
             for (int topic : topics)
-                send_to(hub, subscribe_id, topic);
+                send_to(hub, kSubscribeId, topic);
             ready.put(qx_ipc_get_self_fd());
             for (int order; (order = command.get()) != 0;) {
                 if (order > 0) // wait until that many messages arrived, then report
                     seen.wait_for(static_cast<size_t>(order), std::chrono::seconds(5));
                 else // unsubscribe from topic -order
-                    send_to(hub, unsubscribe_id, -order);
+                    send_to(hub, kUnsubscribeId, -order);
                 report.put(static_cast<int>(seen.calls().size()));
             }
             bool as_expected = seen.calls() == expected;
@@ -72,16 +68,16 @@ TEST(Publish, ReachesEverySubscriberOfTheTopicUntilUnsubscribed) {
     ASSERT_EQ(b_key, 5471);
     ASSERT_EQ(c_key, 5472);
 
-    send_to(5470, publish_id, 50, "one");
-    send_to(5470, publish_id, 51, "two");
-    send_to(5470, publish_id, 2, "built-in identifiers are not topics");
-    send_to(5470, publish_id, 52, "nobody listens");
+    send_to(5470, kPublishId, 50, "one");
+    send_to(5470, kPublishId, 51, "two");
+    send_to(5470, kPublishId, 2, "built-in identifiers are not topics");
+    send_to(5470, kPublishId, 52, "nobody listens");
     EXPECT_EQ(b.ask(1), 1);
     EXPECT_EQ(c.ask(2), 2);
 
     EXPECT_EQ(b.ask(-50), 1); // b leaves topic 50
     // The hub handles b's unsubscribe before anything sent after it.
-    send_to(5470, publish_id, 50, "three");
+    send_to(5470, kPublishId, 50, "three");
     EXPECT_EQ(c.ask(3), 3);
     EXPECT_EQ(b.finish(), 0);
     EXPECT_EQ(c.finish(), 0);
@@ -100,7 +96,7 @@ TEST(Publish, EndpointsSubscribedToEachOtherDoNotMakeMessagesCircle) {
         qx_ipc_event_add(&ev);
         ready.put(qx_ipc_get_self_fd());
         int y_key = go.get();
-        send_to(y_key, subscribe_id, 60);
+        send_to(y_key, kSubscribeId, 60);
         ready.put(1);
         go.get(); // y has published
         seen.wait_for(1, std::chrono::seconds(5));
@@ -116,11 +112,11 @@ TEST(Publish, EndpointsSubscribedToEachOtherDoNotMakeMessagesCircle) {
     int y_key = qx_ipc_get_self_fd();
     Recorder seen;
     seen.add(60, 0, 1);
-    send_to(x_key, subscribe_id, 60);
+    send_to(x_key, kSubscribeId, 60);
     go.put(y_key);
     ASSERT_EQ(ready.get(), 1);
     // x's subscription reached y before this publish: both went through y's queue in order.
-    send_to(y_key, publish_id, 60, "once");
+    send_to(y_key, kPublishId, 60, "once");
     go.put(1);
     EXPECT_EQ(wait_exit(x), 1);         // x got it exactly once
     EXPECT_EQ(seen.calls().size(), 0u); // and it never came back to y
@@ -134,14 +130,14 @@ TEST(Publish, ASubscriberWithoutAKeyIsSkippedAndNoQueueIsMade) {
     ASSERT_GE(msgget(6200, IPC_CREAT | 0600), 0);
     // Subscribers as the messages name them: key 0 first, then a real queue.
     for (int fd_src : {0, 6200}) {
-        Msg msg = make_msg(hub, subscribe_id);
+        Msg msg = make_msg(hub, kSubscribeId);
         msg->fd_src = fd_src;
         msg->msg_rsp = 70;
         ASSERT_EQ(qx_ipc_send_msg(msg.get()), 0);
     }
     const int queues = queue_count();
     StdoutCapture out;
-    send_to(hub, publish_id, 70, "news");
+    send_to(hub, kPublishId, 70, "news");
     testkit::eventually([&] { return queued(6200) != 0; });
     EXPECT_EQ(queued(6200), 1) << "the subscriber after it still gets the message";
     EXPECT_EQ(out.take(), "[qx] Err:qx_ipc_send_msg failed(0x2)\n\n\n");
@@ -157,7 +153,7 @@ TEST(Publish, SubscriptionsAreOneEachAndBounded) {
     const int hub = qx_ipc_get_self_fd();
     ASSERT_GE(msgget(6201, IPC_CREAT | 0600), 0);
     auto subscribe = [hub](int fd_src, int topic) {
-        Msg msg = make_msg(hub, subscribe_id);
+        Msg msg = make_msg(hub, kSubscribeId);
         msg->fd_src = fd_src;
         msg->msg_rsp = topic;
         ASSERT_EQ(qx_ipc_send_msg(msg.get()), 0);
@@ -168,8 +164,8 @@ TEST(Publish, SubscriptionsAreOneEachAndBounded) {
     constexpr int kBound = 1024, kKeys = 1100; // keys without queues: each send fails
     for (int key = 7000; key < 7000 + kKeys; ++key)
         subscribe(key, 72);
-    send_to(hub, publish_id, 72, "to many");
-    send_to(hub, publish_id, 71, "once");
+    send_to(hub, kPublishId, 72, "to many");
+    send_to(hub, kPublishId, 71, "once");
     testkit::eventually([&] { return queued(6201) != 0; });
     std::string printed = out.take();
     EXPECT_EQ(queued(6201), 1) << "one copy for five subscriptions";

@@ -39,6 +39,11 @@ inline Msg make_msg(int fd_svr, int msg_id, const std::string &payload = "") {
     return msg;
 }
 
+// The built-in message identifiers that carry a topic in msg_rsp.
+constexpr int kSubscribeId = 3;
+constexpr int kUnsubscribeId = 4;
+constexpr int kPublishId = 5;
+
 // A message whose msg_rsp carries a topic or a reply identifier.
 inline Msg make_msg(int fd_svr, int msg_id, int rsp, const std::string &payload) {
     Msg msg = make_msg(fd_svr, msg_id, payload);

@@ -4,13 +4,6 @@
 
 using namespace ipctest;
 
-namespace {
-
-constexpr int subscribe_id = 3;
-constexpr int publish_id = 5;
-
-} // namespace
-
 TEST(Topics, SixIsTheFirstTopicAndFiveIsRefused) {
     Pipe hub_ready;
     pid_t hub = spawn([&] { return run_peer("telecom-server", hub_ready); });
@@ -18,13 +11,13 @@ TEST(Topics, SixIsTheFirstTopicAndFiveIsRefused) {
 
     ASSERT_NE(qx_ipc_start_loop(nullptr), 0ul);
     Recorder seen;
-    qx_ipc_event evs[] = {seen.event(publish_id, 1, 1), seen.event(6, 2, 1)};
+    qx_ipc_event evs[] = {seen.event(kPublishId, 1, 1), seen.event(6, 2, 1)};
     ASSERT_EQ(qx_ipc_register_events(evs, 2), 0);
-    send_to(5470, subscribe_id, publish_id);
-    send_to(5470, subscribe_id, 6);
+    send_to(5470, kSubscribeId, kPublishId);
+    send_to(5470, kSubscribeId, 6);
     // The hub takes its queue in order: were 5 a topic, "five" would arrive before "six".
-    send_to(5470, publish_id, publish_id, "five");
-    send_to(5470, publish_id, 6, "six");
+    send_to(5470, kPublishId, kPublishId, "five");
+    send_to(5470, kPublishId, 6, "six");
     EXPECT_TRUE(seen.wait_for(1, std::chrono::seconds(5)));
     EXPECT_EQ(seen.calls(), std::vector<std::string>{"2:6:six"});
 

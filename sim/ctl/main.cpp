@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 
 namespace {
 
@@ -36,6 +37,14 @@ bool lifecycle(const std::string &verb) {
            verb == "pid" || verb == "kill";
 }
 
+// The simulators' own topics.
+const std::map<std::string, int (*)(const sim::ctl::Args &)> kSimulatorTopics = {
+    {"kernel", sim::ctl::kernel}, {"autosuspend", sim::ctl::autosuspend},
+    {"nv", sim::ctl::nv},         {"sms", sim::ctl::sms},
+    {"wifi", sim::ctl::wifi},     {"devmem", sim::ctl::devmem},
+    {"led", sim::ctl::led},       {"strict", sim::ctl::strict},
+};
+
 int usage(FILE *to) {
     std::fputs(kUsage, to);
     std::string names;
@@ -58,24 +67,11 @@ int main(int argc, char **argv) {
     if (topic == "fail" || topic == "unfail" || topic == "set" || topic == "unset" ||
         topic == "calls" || topic == "log" || topic == "boot")
         return sim::ctl::platform(topic, args);
-    if (topic == "kernel")
-        return sim::ctl::kernel(args);
     if (!args.empty() && lifecycle(args[0]) && is_service(topic))
         return sim::ctl::service(topic, args);
-    if (topic == "autosuspend")
-        return sim::ctl::autosuspend(args);
-    if (topic == "nv")
-        return sim::ctl::nv(args);
-    if (topic == "sms")
-        return sim::ctl::sms(args);
-    if (topic == "wifi")
-        return sim::ctl::wifi(args);
-    if (topic == "devmem")
-        return sim::ctl::devmem(args);
-    if (topic == "led")
-        return sim::ctl::led(args);
-    if (topic == "strict")
-        return sim::ctl::strict(args);
+    auto simulator = kSimulatorTopics.find(topic);
+    if (simulator != kSimulatorTopics.end())
+        return simulator->second(args);
     if (is_service(topic))
         return sim::ctl::service(topic, args);
     std::fprintf(stderr, "sim/module: unknown ctl topic '%s'\n", topic.c_str());

@@ -272,52 +272,41 @@ static ssize_t strict_write_size(enum owner owner, int fd, size_t count, int fla
     return (ssize_t)count;
 }
 
+/* How the strict platform sizes a read or a write of the module's code. */
+typedef ssize_t (*size_rule)(enum owner owner, int fd, size_t count, int flags);
+
+/* The bytes a call from `caller` may move: all of them when the call is not the module's,
+ * else what `rule` leaves; -1 (errno EINTR, counted) when the call is to fail. */
+static ssize_t strict_count(const void *caller, size_rule rule, int fd, size_t count, int flags) {
+    enum owner owner = from_module(caller);
+    if (owner == NOT_OURS)
+        return (ssize_t)count;
+    ssize_t size = rule(owner, fd, count, flags);
+    return size < 0 ? interrupted() : size;
+}
+
 EXPORT ssize_t read(int fd, void *buf, size_t count) {
     REAL(read);
-    enum owner owner = from_module(__builtin_return_address(0));
-    if (owner != NOT_OURS) {
-        ssize_t size = strict_read_size(owner, fd, count, 0);
-        if (size < 0)
-            return interrupted();
-        count = (size_t)size;
-    }
-    return real_read(fd, buf, count);
+    ssize_t size = strict_count(__builtin_return_address(0), strict_read_size, fd, count, 0);
+    return size < 0 ? -1 : real_read(fd, buf, (size_t)size);
 }
 
 EXPORT ssize_t recv(int fd, void *buf, size_t count, int flags) {
     REAL(recv);
-    enum owner owner = from_module(__builtin_return_address(0));
-    if (owner != NOT_OURS) {
-        ssize_t size = strict_read_size(owner, fd, count, flags);
-        if (size < 0)
-            return interrupted();
-        count = (size_t)size;
-    }
-    return real_recv(fd, buf, count, flags);
+    ssize_t size = strict_count(__builtin_return_address(0), strict_read_size, fd, count, flags);
+    return size < 0 ? -1 : real_recv(fd, buf, (size_t)size, flags);
 }
 
 EXPORT ssize_t write(int fd, const void *buf, size_t count) {
     REAL(write);
-    enum owner owner = from_module(__builtin_return_address(0));
-    if (owner != NOT_OURS) {
-        ssize_t size = strict_write_size(owner, fd, count, 0);
-        if (size < 0)
-            return interrupted();
-        count = (size_t)size;
-    }
-    return real_write(fd, buf, count);
+    ssize_t size = strict_count(__builtin_return_address(0), strict_write_size, fd, count, 0);
+    return size < 0 ? -1 : real_write(fd, buf, (size_t)size);
 }
 
 EXPORT ssize_t send(int fd, const void *buf, size_t count, int flags) {
     REAL(send);
-    enum owner owner = from_module(__builtin_return_address(0));
-    if (owner != NOT_OURS) {
-        ssize_t size = strict_write_size(owner, fd, count, flags);
-        if (size < 0)
-            return interrupted();
-        count = (size_t)size;
-    }
-    return real_send(fd, buf, count, flags);
+    ssize_t size = strict_count(__builtin_return_address(0), strict_write_size, fd, count, flags);
+    return size < 0 ? -1 : real_send(fd, buf, (size_t)size, flags);
 }
 
 /* Whether a receive of this type would block: no message of the type is queued. Messages
@@ -355,27 +344,28 @@ static int queue_full(int queue, size_t size) {
     return full;
 }
 
+/* Whether a blocking queue call from `caller` may be made to fail with EINTR now (the module's
+ * code pauses first; only the libraries' calls fail, where a handler could run). */
+static int queue_call_may_fail(const void *caller, int flags) {
+    enum owner owner = from_module(caller);
+    if (owner == NOT_OURS)
+        return 0;
+    orvo_sim_strict_pause(CHANCE_PAUSE, PAUSE_MAX_US);
+    return owner == LIBRARY && !(flags & IPC_NOWAIT) && orvo_sim_strict_chance(CHANCE_EINTR) &&
+           handler_installed(1);
+}
+
 EXPORT ssize_t msgrcv(int queue, void *msg, size_t size, long type, int flags) {
     REAL(msgrcv);
-    enum owner owner = from_module(__builtin_return_address(0));
-    if (owner != NOT_OURS) {
-        orvo_sim_strict_pause(CHANCE_PAUSE, PAUSE_MAX_US);
-        if (owner == LIBRARY && !(flags & IPC_NOWAIT) && orvo_sim_strict_chance(CHANCE_EINTR) &&
-            handler_installed(1) && nothing_to_receive(queue, type))
-            return interrupted();
-    }
+    if (queue_call_may_fail(__builtin_return_address(0), flags) && nothing_to_receive(queue, type))
+        return interrupted();
     return real_msgrcv(queue, msg, size, type, flags);
 }
 
 EXPORT int msgsnd(int queue, const void *msg, size_t size, int flags) {
     REAL(msgsnd);
-    enum owner owner = from_module(__builtin_return_address(0));
-    if (owner != NOT_OURS) {
-        orvo_sim_strict_pause(CHANCE_PAUSE, PAUSE_MAX_US);
-        if (owner == LIBRARY && !(flags & IPC_NOWAIT) && orvo_sim_strict_chance(CHANCE_EINTR) &&
-            handler_installed(1) && queue_full(queue, size))
-            return interrupted();
-    }
+    if (queue_call_may_fail(__builtin_return_address(0), flags) && queue_full(queue, size))
+        return interrupted();
     return real_msgsnd(queue, msg, size, flags);
 }
 

@@ -127,45 +127,42 @@ int listen_on(const char *path, int backlog) {
     return fd;
 }
 
-// Takes every client of the command path and prints what it sends.
-void serve_commands(int listener) {
+// Serves every client of a listener on a thread of its own, the client closed after.
+void serve_each(int listener, void (*serve)(int client)) {
     for (;;) {
         int client = accept(listener, nullptr, nullptr);
         if (client < 0)
             continue;
-        std::thread([client] {
-            char text[64];
-            ssize_t n;
-            while ((n = read(client, text, sizeof text)) > 0) {
-                std::printf("command %.*s\n", static_cast<int>(n), text);
-                std::fflush(stdout);
-            }
+        std::thread([client, serve] {
+            serve(client);
             close(client);
         }).detach();
     }
 }
 
-// Sends each client of the data path a made-up wake-up record every 100 ms.
-void serve_records(int listener) {
-    for (;;) {
-        int client = accept(listener, nullptr, nullptr);
-        if (client < 0)
-            continue;
-        std::thread([client] {
-            const uint32_t record[2] = {12345, 67890};
-            while (send(client, record, sizeof record, MSG_NOSIGNAL) == sizeof record)
-                usleep(100000);
-            close(client);
-        }).detach();
+// Prints what a client of the command path sends.
+void print_commands(int client) {
+    char text[64];
+    ssize_t n;
+    while ((n = read(client, text, sizeof text)) > 0) {
+        std::printf("command %.*s\n", static_cast<int>(n), text);
+        std::fflush(stdout);
     }
+}
+
+// Sends a client of the data path a made-up wake-up record every 100 ms.
+void send_records(int client) {
+    const uint32_t record[2] = {12345, 67890};
+    while (send(client, record, sizeof record, MSG_NOSIGNAL) == sizeof record)
+        usleep(100000);
 }
 
 [[noreturn]] void impostor() {
     int commands = listen_on("/tmp/autosuspend.cmd.server", 8);
     int records = listen_on("/tmp/autosuspend.data.server", 8);
     said("listening");
-    std::thread(serve_records, records).detach();
-    serve_commands(commands);
+    std::thread(serve_each, records, send_records).detach();
+    serve_each(commands, print_commands);
     hold();
 }
 

@@ -166,6 +166,15 @@ void write_control_file(const std::string &text) {
     testkit::write_file(ORVO_SIM_STRICT_FILE, text);
 }
 
+// The io pass run again with `line` added to the control file for it.
+std::string run_io_again_as(const std::string &line) {
+    std::string saved = control_file();
+    write_control_file(saved + line + "\n");
+    std::string seen = run_again("io");
+    write_control_file(saved);
+    return seen;
+}
+
 unsigned long long counted(const std::string &kind) {
     for (const auto &[name, count] : sim::strict_counts()) {
         if (name == kind)
@@ -205,10 +214,7 @@ TEST(StrictPlatform, OnlyTheModulesCallsAreInterfered) {
 
     // Named in the control file as a library of the module would be (its caller's signals
     // unknown), the same program run again is.
-    std::string saved = control_file();
-    write_control_file(saved + "object " + program().substr(program().rfind('/') + 1) + "\n");
-    std::string seen = run_again("io");
-    write_control_file(saved);
+    std::string seen = run_io_again_as("object " + program().substr(program().rfind('/') + 1));
     EXPECT_EQ(field(seen, "intact"), 1) << seen;
     EXPECT_EQ(field(seen, "in_order"), 1) << seen;
     EXPECT_GT(field(seen, "short_reads"), 0) << seen;
@@ -220,10 +226,7 @@ TEST(StrictPlatform, OnlyTheModulesCallsAreInterfered) {
 TEST(StrictPlatform, TheModulesProgramsGetNoMadeUpInterruptions) {
     // A program of the module knows every signal it handles: its waits end with EINTR only
     // when one of them really arrives. Its reads still come short.
-    std::string saved = control_file();
-    write_control_file(saved + "program " + program() + "\n");
-    std::string seen = run_again("io");
-    write_control_file(saved);
+    std::string seen = run_io_again_as("program " + program());
     EXPECT_EQ(field(seen, "intact"), 1) << seen;
     EXPECT_GT(field(seen, "short_reads"), 0) << seen;
     EXPECT_EQ(field(seen, "read_eintr"), 0) << seen;

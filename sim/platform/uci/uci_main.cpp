@@ -27,23 +27,13 @@ int usage() {
 }
 
 int report(sim::uci::Status status) {
-    const char *text = nullptr;
-    switch (status) {
-    case sim::uci::Status::ok:
+    using sim::uci::Status;
+    if (status == Status::ok)
         return 0;
-    case sim::uci::Status::not_found:
-        text = "Entry not found";
-        break;
-    case sim::uci::Status::invalid:
-        text = "Invalid argument";
-        break;
-    case sim::uci::Status::io_error:
-        text = "I/O error";
-        break;
-    case sim::uci::Status::parse_error:
-        text = "Parse error";
-        break;
-    }
+    const char *text = status == Status::not_found  ? "Entry not found"
+                       : status == Status::invalid  ? "Invalid argument"
+                       : status == Status::io_error ? "I/O error"
+                                                    : "Parse error";
     if (!g_quiet)
         std::fprintf(stderr, "uci: %s\n", text);
     return 1;

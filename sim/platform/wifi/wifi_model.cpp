@@ -23,27 +23,20 @@ template <size_t N> void copy_text(char (&field)[N], const std::string &text) {
     std::snprintf(field, N, "%s", text.c_str());
 }
 
+// The addresses a connected station reports: ip, netmask or prefix, its bits, gateway and
+// the two name servers.
+const wifi_sta_addr kStationAddr = {"192.168.10.23", "255.255.255.0", 24,
+                                    "192.168.10.1",  "192.168.10.1",  "8.8.8.8"};
+const wifi_sta_addr6 kStationAddr6 = {"2001:db8:10::23",      "2001:db8:10::",       64, "fe80::1",
+                                      "2001:4860:4860::8888", "2001:4860:4860::8844"};
+
 void fill_addresses(const Settings &s, wifi_sta_status *status) {
     status->has_addr = static_cast<uint8_t>(s.has_addr);
-    if (s.has_addr) {
-        wifi_sta_addr &a = status->addr;
-        copy_text(a.ip, "192.168.10.23");
-        copy_text(a.netmask, "255.255.255.0");
-        a.subnet_bits = 24;
-        copy_text(a.gateway, "192.168.10.1");
-        copy_text(a.dnsp, "192.168.10.1");
-        copy_text(a.dnss, "8.8.8.8");
-    }
+    if (s.has_addr)
+        status->addr = kStationAddr;
     status->has_addr6 = static_cast<uint8_t>(s.has_addr6);
-    if (s.has_addr6) {
-        wifi_sta_addr6 &a = status->addr6;
-        copy_text(a.ip, "2001:db8:10::23");
-        copy_text(a.prefix, "2001:db8:10::");
-        a.prefix_bits = 64;
-        copy_text(a.gateway, "fe80::1");
-        copy_text(a.dnsp, "2001:4860:4860::8888");
-        copy_text(a.dnss, "2001:4860:4860::8844");
-    }
+    if (s.has_addr6)
+        status->addr6 = kStationAddr6;
 }
 
 } // namespace
