@@ -9,9 +9,10 @@ namespace sim::ctl {
 
 int kernel(const Args &args) {
     if (args.empty() || args[0] == "-h" || args[0] == "--help") {
-        std::fputs("usage: sim/module ctl kernel edge 0|1 | xp2xp N | fail FILE ERRNO [COUNT] |"
-                   " unfail FILE | writes\n",
-                   args.empty() ? stderr : stdout);
+        std::fputs(
+            "usage: sim/module ctl kernel edge 0|1 [MS] | xp2xp N | fail FILE ERRNO [COUNT] |"
+            " unfail FILE | reset | writes\n",
+            args.empty() ? stderr : stdout);
         return args.empty() ? 2 : 0;
     }
     if (args[0] == "writes" && args.size() == 1) {

@@ -20,9 +20,11 @@
 #include <fcntl.h>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <poll.h>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -114,8 +116,11 @@ class Kernel {
     }
 
     // An edge for the oldest waiting xp2xp_state read, or for the next one (length: the
-    // bytes it returns; negative: that errno).
-    void queue_read(int length);
+    // bytes it returns; negative: that errno). With a generation, only while no reset has
+    // come since it was taken.
+    void queue_read(int length, std::optional<unsigned> generation = std::nullopt);
+    // The same edge `ms` milliseconds from now (0: now); a reset in between drops it.
+    void queue_read_after(int ms, int length);
     // An xp2xp_state read: answered now if an edge is queued, else when one is raised or
     // the reader is interrupted.
     void take_read(fuse_req_t req, size_t size);
@@ -123,10 +128,20 @@ class Kernel {
     void interrupt(fuse_req_t req);
 
     int control(const std::string &commands);
+    // No queued or timed edges, failures, registers or recorded writes.
+    void reset() {
+        std::lock_guard<std::mutex> guard(mutex_);
+        ++generation_;
+        reads_.clear();
+        faults_.clear();
+        registers_.clear();
+        writes_.clear();
+    }
 
   private:
     std::mutex mutex_;
     std::deque<int> reads_;
+    unsigned generation_ = 0; // counts resets, which drop the timed edges still to come
     std::deque<PendingRead> readers_;
     std::map<std::string, orvo_sim_script> faults_; // by file name, "fail FILE ERRNO [COUNT]"
     std::map<std::string, std::string> registers_;
@@ -155,6 +170,21 @@ bool read_length(const std::string &text, int *length) {
     return true;
 }
 
+// An edge's optional delay: nothing, or whole milliseconds up to a day.
+bool delay_of(const std::string &text, int *ms) {
+    std::istringstream words(text);
+    long value = 0;
+    std::string extra;
+    if (!(words >> value)) {
+        *ms = 0;
+        return text.find_first_not_of(" \t") == std::string::npos;
+    }
+    if (words >> extra || value < 0 || value > 86400000)
+        return false;
+    *ms = static_cast<int>(value);
+    return true;
+}
+
 int Kernel::control(const std::string &commands) {
     std::istringstream lines(commands);
     std::string line;
@@ -167,8 +197,9 @@ int Kernel::control(const std::string &commands) {
         int length = 0;
         if (verb.empty())
             continue;
-        if (verb == "edge" && (arg == "0" || arg == "1")) {
-            queue_read(arg == "0" ? 5 : 6);
+        int ms = 0;
+        if (verb == "edge" && (arg == "0" || arg == "1") && delay_of(rest, &ms)) {
+            queue_read_after(ms, arg == "0" ? 5 : 6);
         } else if (verb == "xp2xp" && read_length(arg, &length)) {
             queue_read(length);
         } else if (verb == "fail" && !arg.empty() &&
@@ -178,6 +209,8 @@ int Kernel::control(const std::string &commands) {
         } else if (verb == "unfail" && !arg.empty()) {
             std::lock_guard<std::mutex> guard(mutex_);
             faults_.erase(arg);
+        } else if (verb == "reset" && arg.empty()) {
+            reset();
         } else {
             return -EINVAL;
         }
@@ -205,26 +238,28 @@ std::string snapshot(Kind kind, const std::string &path) {
 }
 
 // The answer of an xp2xp_state read of size bytes for an edge of length bytes: "0\n" and
-// "1\n" padded as the driver does, 5 bytes for low-power mode off, 6 for on.
+// "1\n" padded as the driver does, 5 bytes for low-power mode off, 6 for on; a smaller read
+// gets the text's first bytes, as from any attribute.
 void answer_read(fuse_req_t req, size_t size, int length) {
     if (length < 0) {
         fuse_reply_err(req, -length);
         return;
     }
-    size_t n = std::min(static_cast<size_t>(length), size);
     char fill = length == 5 ? '0' : length == 6 ? '1' : 'x';
-    std::string text(n, fill);
-    if (n > 0)
-        text[n - 1] = '\n';
-    fuse_reply_buf(req, text.data(), n);
+    std::string text(static_cast<size_t>(length), fill);
+    if (length > 0)
+        text.back() = '\n';
+    fuse_reply_buf(req, text.data(), std::min(text.size(), size));
 }
 
 void on_interrupt(fuse_req_t req, void *) {
     g_kernel.interrupt(req);
 }
 
-void Kernel::queue_read(int length) {
+void Kernel::queue_read(int length, std::optional<unsigned> generation) {
     std::unique_lock<std::mutex> lock(mutex_);
+    if (generation && *generation != generation_)
+        return;
     if (readers_.empty()) {
         reads_.push_back(length);
         return;
@@ -233,6 +268,22 @@ void Kernel::queue_read(int length) {
     readers_.pop_front();
     lock.unlock();
     answer_read(reader.req, reader.size, length);
+}
+
+void Kernel::queue_read_after(int ms, int length) {
+    if (ms == 0) {
+        queue_read(length);
+        return;
+    }
+    unsigned generation;
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        generation = generation_;
+    }
+    std::thread([this, ms, length, generation] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        queue_read(length, generation);
+    }).detach();
 }
 
 void Kernel::take_read(fuse_req_t req, size_t size) {
