@@ -6,13 +6,14 @@
 # toolchain's libraries and libfuse3 from the ARM build's armhf sysroot, and the source
 # tree with the ARM build's programs at their own paths (the simulated module and the
 # system tests run from there).
-# usage: image.sh ARM_BUILD OUTPUT
+# usage: image.sh ARM_BUILD DRIVER OUTPUT  (DRIVER: the board's driver module, driver.sh)
 set -euo pipefail
 
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 SRC=$(cd "$HERE/../.." && pwd)
 ARM=$(cd "$1" && pwd)
-OUT=$2
+DRIVER=$2
+OUT=$3
 CACHE=${ORVO_BOARD_CACHE:-/var/cache/orvo-board}
 SYSROOT=/usr/arm-linux-gnueabihf
 STRIP=arm-linux-gnueabihf-strip
@@ -94,6 +95,8 @@ mkdir -p "$root/etc/init.d" "$root/etc/default" "$root/var"
 ln -s ../run "$root/var/run"
 cp "$HERE/inittab" "$root/etc/inittab"
 cp "$HERE/rcS" "$root/etc/init.d/rcS"
+mkdir -p "$root/usr/lib/modules"
+cp "$DRIVER" "$root/usr/lib/modules/orvo_board.ko"
 cp "$HERE/board-run" "$root/usr/sbin/orvo-board-run"
 cp "$HERE/platform.init" "$root/etc/init.d/S10orvo-board-platform"
 echo 'export LD_PRELOAD=/usr/libexec/orvo-sim/liborvo-sim-rpmsg-preload.so' >"$root/etc/default/paramlinkd"

@@ -2,8 +2,8 @@
 # SPDX-License-Identifier: MIT
 # Builds the board's kernel from Debian's linux-source-6.1 with the armhf cross compiler:
 # tinyconfig, then kernel.config on top. The zImage is cached outside the clone, keyed by
-# the fragment, the source package and the compiler, so later runs reuse it. Prints the
-# zImage's path.
+# the fragment, the source package and the compiler, so later runs reuse it; its build
+# folder stays beside it for the board's driver (driver.sh). Prints the zImage's path.
 set -euo pipefail
 
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -25,7 +25,9 @@ key=$( (
     cat "$FRAGMENT"
 ) | sha256sum | cut -c1-16)
 out=$CACHE/kernel-$key
-if [ -f "$out/zImage" ]; then
+obj=$CACHE/build-$key
+ready() { [ -f "$out/zImage" ] && [ -f "$obj/Module.symvers" ]; }
+if ready; then
     echo "$out/zImage"
     exit 0
 fi
@@ -33,7 +35,7 @@ fi
 mkdir -p "$CACHE"
 exec 9>"$CACHE/lock"
 flock 9
-[ -f "$out/zImage" ] && {
+ready && {
     echo "$out/zImage"
     exit 0
 }
@@ -47,8 +49,7 @@ if [ ! -f "$src/.unpacked" ]; then
     touch "$src/.unpacked"
 fi
 
-obj=$CACHE/build-$key
-rm -rf "$CACHE"/build-*
+rm -rf "$CACHE"/build-* "$out"
 mkdir -p "$obj"
 kmake() { make -s -C "$src" O="$obj" ARCH=arm CROSS_COMPILE="$CROSS" "$@"; }
 
@@ -91,12 +92,12 @@ while read -r line; do
 done <"$FRAGMENT"
 [ $missing = 0 ] || die "the kernel configuration is incomplete ($obj/.config)"
 
-kmake -j"${JOBS:-$(nproc)}" zImage >"$obj/build.log" 2>&1 || {
+kmake -j"${JOBS:-$(nproc)}" zImage modules >"$obj/build.log" 2>&1 || {
     tail -20 "$obj/build.log" >&2
     die "the kernel build failed ($obj/build.log)"
 }
 mkdir -p "$out.tmp"
 cp "$obj/arch/arm/boot/zImage" "$obj/.config" "$out.tmp/"
+rm -rf "$out"
 mv "$out.tmp" "$out"
-rm -rf "$CACHE"/build-*
 echo "$out/zImage"

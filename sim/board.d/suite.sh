@@ -18,9 +18,9 @@ HOST=$4
 # The deliverables' test folders, and the tests of the simulated module itself.
 FOLDERS='autosuspend|pm|pm_console|ipc|nv_bridge|sms|tests'
 # Tests of what only the host's simulated kernel gives: a kernel of its own per sandbox
-# (the board's wake locks are the one kernel's), and the behaviour test, which the board
-# runs first against the kernel itself.
-HOST_ONLY='sandbox_kernel sandbox_isolation sandbox_wakelock_behaviour'
+# (the board's wake locks are the one kernel's), and the behaviour tests, which the board
+# runs first against the kernel and its driver themselves.
+HOST_ONLY='sandbox_kernel sandbox_isolation sandbox_wakelock_behaviour sandbox_kernel_files_behaviour'
 # The trust group (trust.*) is the host's: its intruder is a host program of the normal build.
 
 # tests BUILD: "name<TAB>working dir<TAB>environment<TAB>command", each field a JSON array
@@ -89,6 +89,10 @@ echo "board: $(uname -sr) on $(uname -m), $(nproc) CPU"
 # First, while the kernel's wake locks are untouched (the host runs it in a sandbox as
 # sandbox_wakelock_behaviour).
 board_test wakelock_behaviour_kernel "$SRC" '' bash "$SRC/tests/wakelocks/behaviour.sh"
+# The board's driver against the same transcript as the host's simulated kernel.
+board_test kernel_files_behaviour_driver "$SRC" '' bash "$SRC/tests/kernelfiles/behaviour.sh"
+# A real suspend with the module's waits in place, woken by the driver's timed edge.
+board_test freeze_driver "$SRC" '' bash "$SRC/tests/kernelfiles/freeze_test.sh"
 # What the board's init started at boot: the module's init scripts and the system log.
 board_test boot_services "$SRC" '' bash "$SRC/tests/services/board_boot_test.sh"
 BODY
