@@ -10,6 +10,7 @@
 #include <linux/device.h>
 #include <linux/freezer.h>
 #include <linux/kobject.h>
+#include <linux/mutex.h>
 #include <linux/slab.h>
 #include <linux/spinlock.h>
 #include <linux/sysfs.h>
@@ -39,6 +40,8 @@ struct timed_edge {
 };
 
 static struct timed_edge timed[ORVO_TIMED_EDGES];
+/* Serialises the control writes that arm and cancel the timed edges. */
+static DEFINE_MUTEX(timed_lock);
 
 static bool edge_pending(void)
 {
@@ -101,19 +104,23 @@ static enum alarmtimer_restart timed_edge_fired(struct alarm *alarm, ktime_t now
 /* An edge raised `ms` from now on the boot-time alarm clock, which runs and wakes in suspend. */
 int orvo_xp2xp_queue_at(unsigned int ms, int length)
 {
+	int ret = -ENOSPC;
 	int i;
 
 	if (length < -4095 || length >= (int)PAGE_SIZE)
 		return -EINVAL;
+	mutex_lock(&timed_lock);
 	for (i = 0; i < ORVO_TIMED_EDGES; i++) {
 		if (READ_ONCE(timed[i].armed))
 			continue;
 		timed[i].length = length;
 		WRITE_ONCE(timed[i].armed, true);
 		alarm_start_relative(&timed[i].alarm, ms_to_ktime(ms));
-		return 0;
+		ret = 0;
+		break;
 	}
-	return -ENOSPC;
+	mutex_unlock(&timed_lock);
+	return ret;
 }
 
 void orvo_xp2xp_reset(void)
@@ -121,10 +128,12 @@ void orvo_xp2xp_reset(void)
 	unsigned long flags;
 	int i;
 
+	mutex_lock(&timed_lock);
 	for (i = 0; i < ORVO_TIMED_EDGES; i++) {
 		alarm_cancel(&timed[i].alarm);
 		WRITE_ONCE(timed[i].armed, false);
 	}
+	mutex_unlock(&timed_lock);
 	spin_lock_irqsave(&edges_lock, flags);
 	edges_count = 0;
 	spin_unlock_irqrestore(&edges_lock, flags);
