@@ -115,7 +115,7 @@ std::string unescape(const std::string &text) {
             out += static_cast<char>(std::strtol(text.substr(i + 1, 2).c_str(), nullptr, 16));
             i += 2;
         } else {
-            out += c == 't' ? '\t' : c == 'n' ? '\n' : c;
+            out += c == 't' ? '\t' : c == 'n' ? '\n' : c == '0' ? '\0' : c;
         }
     }
     return out;

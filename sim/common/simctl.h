@@ -36,7 +36,7 @@ bool replace_file(const std::string &file, const std::string &text);
 bool append_line(const std::string &file, const std::string &line);
 
 // Text on one line: backslash, line feed, tab and other control bytes escaped ("\\", "\n",
-// "\t", "\xHH"); unescape reads it back.
+// "\t", "\xHH"); unescape reads it back, and "\0" as a NUL byte.
 std::string escape(const std::string &text);
 std::string unescape(const std::string &text);
 

@@ -4,6 +4,7 @@
 // that long after the read began. Prints "ok N BYTES" (the bytes with C escapes) or the
 // errno's name, so a transcript compares the same on every kernel.
 #include "common/unique_fd.h"
+#include "simctl.h"
 
 #include <cerrno>
 #include <csignal>
@@ -18,23 +19,6 @@
 namespace {
 
 void on_alarm(int) {}
-
-std::string escaped(const char *bytes, size_t n) {
-    std::string text;
-    for (size_t i = 0; i < n; ++i) {
-        unsigned char c = static_cast<unsigned char>(bytes[i]);
-        if (c == '\n')
-            text += "\\n";
-        else if (c == '\\')
-            text += "\\\\";
-        else if (c < 0x20 || c > 0x7e)
-            text += "\\x" + std::string(1, "0123456789abcdef"[c >> 4]) +
-                    std::string(1, "0123456789abcdef"[c & 15]);
-        else
-            text += static_cast<char>(c);
-    }
-    return text;
-}
 
 // SIGALRM `ms` from now, its handler installed without SA_RESTART.
 void interrupt_after(long ms) {
@@ -73,6 +57,6 @@ int main(int argc, char **argv) {
         printf("%s\n", strerrorname_np(error));
         return 1;
     }
-    printf("ok %zd %s\n", n, escaped(buffer.data(), static_cast<size_t>(n)).c_str());
+    printf("ok %zd %s\n", n, sim::escape(buffer.substr(0, static_cast<size_t>(n))).c_str());
     return 0;
 }

@@ -3,6 +3,7 @@
 // \\) for the bytes a shell cannot pass. Prints "ok N" or the errno's name, so a transcript
 // compares the same on every kernel.
 #include "common/unique_fd.h"
+#include "simctl.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -10,34 +11,6 @@
 #include <fcntl.h>
 #include <string>
 #include <unistd.h>
-
-namespace {
-
-std::string unescape(const char *text) {
-    std::string bytes;
-    for (const char *p = text; *p; ++p) {
-        if (*p != '\\' || !p[1]) {
-            bytes += *p;
-            continue;
-        }
-        switch (*++p) {
-        case 'n':
-            bytes += '\n';
-            break;
-        case 't':
-            bytes += '\t';
-            break;
-        case '0':
-            bytes += '\0';
-            break;
-        default:
-            bytes += *p;
-        }
-    }
-    return bytes;
-}
-
-} // namespace
 
 int main(int argc, char **argv) {
     if (argc != 3) {
@@ -49,7 +22,7 @@ int main(int argc, char **argv) {
         printf("open %s\n", strerrorname_np(errno));
         return 1;
     }
-    std::string bytes = unescape(argv[2]);
+    std::string bytes = sim::unescape(argv[2]);
     ssize_t n = write(fd.get(), bytes.data(), bytes.size());
     int error = errno;
     if (n < 0) {

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The client API against a simulated module: the one failure grammar and its count-down
-// under concurrency, the supervisor's lifecycle, and the kernel's control file.
+// under concurrency, the supervisor's lifecycle, the kernel's control file and one-line text.
 #include "simclient.h"
+#include "simctl.h"
 #include "simfail.h"
 
 #include <gtest/gtest.h>
@@ -144,3 +145,15 @@ TEST(KernelControl, BadLinesAreRefusedNotFatal) {
 }
 
 } // namespace
+
+// Transcripts and control lines keep any bytes on one line and read them back whole.
+TEST(OneLineText, EveryByteSurvivesEscapeAndUnescape) {
+    std::string bytes;
+    for (int c = 0; c < 256; ++c)
+        bytes += static_cast<char>(c);
+    std::string line = sim::escape(bytes);
+    EXPECT_EQ(line.find('\n'), std::string::npos);
+    EXPECT_EQ(line.find('\t'), std::string::npos);
+    EXPECT_EQ(sim::unescape(line), bytes);
+    EXPECT_EQ(sim::unescape("a\\0b\\x41\\\\"), std::string("a\0bA\\", 5));
+}
