@@ -66,13 +66,16 @@ got=$(procd_calls "$WORK/orvo-default.procd" start)
 [ "$got" = "START=19" ] || fail "orvo-default.procd start ran: $got"
 
 echo "--- the busybox/sysvinit script keeps its daemon running"
-# Its daemon and logger stand-ins: the daemon prints a line and waits to be killed; the
-# logger keeps what it is given, with its tag.
+# Its daemon and logger stand-ins: the daemon prints a line and waits to be killed (its
+# "sleep 1000" killed alone, it ends; told to terminate, it takes half a second, as a daemon
+# finishing a request does); the logger keeps what it is given, with its tag.
 cat >"$WORK/bin/daemon" <<'STUB'
 #!/bin/sh
 echo "started $$"
 echo "on stderr" >&2
-exec sleep 1000
+trap 'sleep 0.5; exit 0' TERM
+sleep 1000 &
+wait
 STUB
 cat >"$WORK/bin/logger" <<STUB
 #!/bin/sh
@@ -109,8 +112,13 @@ kill "$first"
 wait_for "killed daemon not started again" 5 restarted "$first"
 [ "$(grep -c "started" "$WORK/log")" = 2 ] || fail "log after the restart: $(cat "$WORK/log")"
 group=$(cat "$WORK/pid")
+"$script" restart
+group_gone "$group" || fail "restart started again before the old daemon had ended"
+wait_for "no daemon after the restart" 5 restarted ""
+[ "$(pgrep -f "^sleep 1000" | wc -l)" = 1 ] || fail "daemons after the restart: $(pgrep -fa "^sleep 1000")"
+group=$(cat "$WORK/pid")
 "$script" stop
-wait_for "stop ends the supervisor, the daemon and the logger" 5 group_gone "$group"
+group_gone "$group" || fail "stop returned before the supervisor, the daemon and the logger ended"
 "$script" status >/dev/null && fail "status after stop"
 
 echo "--- orvo-default runs once, its output in the log"
