@@ -99,7 +99,6 @@ mkdir -p "$root/usr/lib/modules"
 cp "$DRIVER" "$root/usr/lib/modules/orvo_board.ko"
 cp "$HERE/board-run" "$root/usr/sbin/orvo-board-run"
 cp "$HERE/platform.init" "$root/etc/init.d/S10orvo-board-platform"
-echo 'export LD_PRELOAD=/usr/libexec/orvo-sim/liborvo-sim-rpmsg-preload.so' >"$root/etc/default/paramlinkd"
 [ -x "$root/etc/init.d/S50paramlinkd" ] && [ -x "$root/etc/init.d/S20orvo-default" ] ||
     die "the ARM build installs no busybox init scripts (ORVO_INIT_SYSTEM must hold sysvinit)"
 mkdir -p "$root/etc/config"

@@ -20,7 +20,8 @@ FOLDERS='autosuspend|pm|pm_console|ipc|nv_bridge|sms|tests'
 # Tests of what only the host's simulated kernel gives: a kernel of its own per sandbox
 # (the board's wake locks are the one kernel's), and the behaviour tests, which the board
 # runs first against the kernel and its driver themselves.
-HOST_ONLY='sandbox_kernel sandbox_isolation sandbox_wakelock_behaviour sandbox_kernel_files_behaviour'
+HOST_ONLY='sandbox_kernel sandbox_isolation sandbox_wakelock_behaviour'
+HOST_ONLY+=' sandbox_kernel_files_behaviour sandbox_channel_behaviour'
 # The trust group (trust.*) is the host's: its intruder is a host program of the normal build.
 
 # tests BUILD: "name<TAB>working dir<TAB>environment<TAB>command", each field a JSON array
@@ -91,6 +92,7 @@ echo "board: $(uname -sr) on $(uname -m), $(nproc) CPU"
 board_test wakelock_behaviour_kernel "$SRC" '' bash "$SRC/tests/wakelocks/behaviour.sh"
 # The board's driver against the same transcript as the host's simulated kernel.
 board_test kernel_files_behaviour_driver "$SRC" '' bash "$SRC/tests/kernelfiles/behaviour.sh"
+board_test channel_behaviour_driver "$SRC" '' bash "$SRC/tests/kernelfiles/channel.sh"
 # A real suspend with the module's waits in place, woken by the driver's timed edge.
 board_test freeze_driver "$SRC" '' bash "$SRC/tests/kernelfiles/freeze_test.sh"
 # What the board's init started at boot: the module's init scripts and the system log.

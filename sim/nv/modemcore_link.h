@@ -23,7 +23,12 @@ enum class LinkStatus : int32_t {
 
 constexpr size_t kLinkMessageMax = 16384;
 
-int serve(bool send_hello);
+// Serves the channel's far end: a SOCK_SEQPACKET listener that the daemon's channel
+// interposer connects to, or with `device` the modem's end of the board driver's channel
+// (its records: a 32-bit kind, ModemRecord, then a frame's bytes).
+int serve(bool send_hello, const char *device = nullptr);
+
+enum class ModemRecord : uint32_t { frame = 0, opened = 1, closed = 2 };
 
 // Sends one frame through the running simulator; the answer lands in `answer`.
 LinkStatus exchange(const std::vector<uint8_t> &frame, uint32_t timeout_ms,

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -32,17 +33,22 @@ class Server {
         : channel_listener_(std::move(channel_listener)), link_listener_(std::move(link_listener)),
           hello_(hello) {}
 
+    // The far end is the modem's end of the board driver's channel, open for good.
+    void use_device(orvo::UniqueFd device) { device_ = std::move(device); }
+
     void run() {
         for (;;) {
             pollfd fds[4];
             nfds_t count = 0;
-            fds[count++] = {channel_listener_.get(), POLLIN, 0};
+            fds[count++] = {device_ ? device_.get() : channel_listener_.get(), POLLIN, 0};
             fds[count++] = {client_ ? -1 : link_listener_.get(), POLLIN, 0};
             fds[count++] = {daemon_.get(), POLLIN, 0};
             fds[count++] = {client_.get(), POLLIN, 0};
             if (poll(fds, count, wait_ms()) < 0)
                 continue;
-            if (fds[0].revents)
+            if (fds[0].revents && device_)
+                read_device();
+            else if (fds[0].revents)
                 accept_daemon();
             if (fds[2].revents)
                 read_daemon();
@@ -66,23 +72,61 @@ class Server {
         if (!fd)
             return;
         daemon_ = std::move(fd);
+        connected();
+    }
+
+    void connected() {
+        daemon_open_ = true;
         assembly_.clear();
         log_line("connected");
-        if (hello_ && send(daemon_.get(), kHello, sizeof kHello, MSG_NOSIGNAL) == sizeof kHello)
+        if (hello_ && to_daemon(kHello, sizeof kHello))
             log_line("hello 24");
+    }
+
+    void disconnected() {
+        log_line("disconnected");
+        daemon_open_ = false;
+        daemon_.reset();
+        if (client_)
+            finish_client(LinkStatus::no_channel, {});
+    }
+
+    // One whole frame to the daemon; false when it did not all go.
+    bool to_daemon(const void *bytes, size_t size) {
+        if (!daemon_open_)
+            return false;
+        int fd = device_ ? device_.get() : daemon_.get();
+        ssize_t n = device_ ? write(fd, bytes, size) : send(fd, bytes, size, MSG_NOSIGNAL);
+        return n == static_cast<ssize_t>(size);
+    }
+
+    void read_device() {
+        uint8_t buffer[sizeof(ModemRecord) + kLinkMessageMax];
+        ssize_t n = read(device_.get(), buffer, sizeof buffer);
+        ModemRecord kind;
+        if (n < static_cast<ssize_t>(sizeof kind))
+            return;
+        memcpy(&kind, buffer, sizeof kind);
+        if (kind == ModemRecord::opened)
+            connected();
+        else if (kind == ModemRecord::closed)
+            disconnected();
+        else if (daemon_open_)
+            take_from_daemon(buffer + sizeof kind, static_cast<size_t>(n) - sizeof kind);
     }
 
     void read_daemon() {
         uint8_t buffer[kLinkMessageMax];
         ssize_t n = recv(daemon_.get(), buffer, sizeof buffer, 0);
         if (n <= 0) {
-            log_line("disconnected");
-            daemon_.reset();
-            if (client_)
-                finish_client(LinkStatus::no_channel, {});
+            disconnected();
             return;
         }
-        assembly_.insert(assembly_.end(), buffer, buffer + n);
+        take_from_daemon(buffer, static_cast<size_t>(n));
+    }
+
+    void take_from_daemon(const uint8_t *bytes, size_t n) {
+        assembly_.insert(assembly_.end(), bytes, bytes + n);
         if (!answer_complete())
             return;
         std::vector<uint8_t> answer;
@@ -117,13 +161,13 @@ class Server {
             return;
         client_ = std::move(fd);
         memcpy(&timeout_ms, buffer, sizeof timeout_ms);
-        if (!daemon_) {
+        if (!daemon_open_) {
             finish_client(LinkStatus::no_channel, {});
             return;
         }
         const uint8_t *frame = buffer + sizeof timeout_ms;
         size_t size = static_cast<size_t>(n) - sizeof timeout_ms;
-        if (send(daemon_.get(), frame, size, MSG_NOSIGNAL) != static_cast<ssize_t>(size)) {
+        if (!to_daemon(frame, size)) {
             finish_client(LinkStatus::write_failed, {});
             return;
         }
@@ -146,7 +190,9 @@ class Server {
     orvo::UniqueFd channel_listener_;
     orvo::UniqueFd link_listener_;
     bool hello_;
+    orvo::UniqueFd device_;
     orvo::UniqueFd daemon_;
+    bool daemon_open_ = false; // the daemon's end is open: connected, or opened on the device
     orvo::UniqueFd client_;
     Clock::time_point deadline_;
     std::vector<uint8_t> assembly_;
@@ -154,14 +200,25 @@ class Server {
 
 } // namespace
 
-int serve(bool send_hello) {
-    orvo::UniqueFd channel = seqpacket_listen(NV_SIM_CHANNEL_SOCKET);
+int serve(bool send_hello, const char *device) {
+    orvo::UniqueFd modem_end;
+    if (device) {
+        modem_end = orvo::open_fd(device, O_RDWR);
+        if (!modem_end) {
+            perror("orvo-sim-modemcore: cannot open the channel's modem end");
+            return 1;
+        }
+    }
+    orvo::UniqueFd channel = device ? orvo::UniqueFd() : seqpacket_listen(NV_SIM_CHANNEL_SOCKET);
     orvo::UniqueFd link = seqpacket_listen(NV_SIM_MODEMCORE_SOCKET);
-    if (!channel || !link) {
+    if ((!device && !channel) || !link) {
         perror("orvo-sim-modemcore: cannot listen");
         return 1;
     }
-    Server(std::move(channel), std::move(link), send_hello).run();
+    Server server(std::move(channel), std::move(link), send_hello);
+    if (device)
+        server.use_device(std::move(modem_end));
+    server.run();
     return 0;
 }
 

@@ -1,9 +1,9 @@
 #!/bin/bash
 # SPDX-License-Identifier: MIT
 # On the emulated board: the kernel suspends with the module's waits in place (the
-# low-power-mode monitor blocked in the driver's xp2xp_state, paramlinkd and the platform's
-# simulated services started at boot): every task freezes (failed_freeze stays 0) and is
-# back afterwards. An edge raised at a time by the driver's alarm wakes the sleeping board,
+# low-power-mode monitor blocked in the driver's xp2xp_state, paramlinkd in select on the
+# driver's rpmsg channel, the platform's simulated services started at boot): every task
+# freezes (failed_freeze stays 0) and is back afterwards. An edge raised at a time by the driver's alarm wakes the sleeping board,
 # and the monitor reports it.
 set -uo pipefail
 

@@ -1,11 +1,15 @@
 #!/bin/bash
 # SPDX-License-Identifier: MIT
 # On the emulated board, after a boot through busybox init and the installed init scripts:
-# orvo-default ran once and published the version, paramlinkd runs and is started again
-# when killed, its messages are in the system log (logread), as are those of liborvo-log's
-# users outside a simulated module.
+# orvo-default ran once and published the version, paramlinkd runs on the board driver's
+# rpmsg channel without an interposer and answers the modem core's requests, is started
+# again when killed, its messages are in the system log (logread), as are those of
+# liborvo-log's users outside a simulated module.
 set -uo pipefail
 UCI=/usr/libexec/orvo-sim/uci
+TOOLS=/usr/libexec/orvo-sim
+# What the module's end of the driver's rpmsg channel did, a line each.
+CHANNEL_LOG=/sys/kernel/debug/orvo_board/channel
 
 # shellcheck source=tests/support/kit.sh
 . "$(dirname "$0")/../support/kit.sh"
@@ -32,8 +36,18 @@ order=$(logread | sed -n 's/.*rc: \/etc\/init.d\/\(S[0-9]*[^ ]*\) start/\1/p' | 
 [ "$order" = "S10orvo-board-platform S20orvo-default S50paramlinkd " ] || fail "boot order: $order"
 wait_for "paramlinkd not running" 10 daemon >/dev/null
 first=$(daemon)
-{ [ -n "$first" ] && grep -q "RPMSG_CLEAR_POLL_FLAG" /run/orvo-sim/nv/channel.log; } ||
+{ [ -n "$first" ] && grep -q "RPMSG_CLEAR_POLL_FLAG" $CHANNEL_LOG; } ||
     fail "paramlinkd did not set its channel up"
+expect_eq "no channel interposer" "" "$(tr '\0' '\n' </proc/"$first"/environ | grep LD_PRELOAD)"
+
+echo "--- an NV request from the modem core through the driver's channel, answered"
+expect_eq "set through paramlinkd" "" "$("$TOOLS/orvo-sim-ctl" nv set board_key 42 2>&1 | grep -v 'result=0')"
+answer=$("$TOOLS/orvo-sim-ctl" nv get board_key 2>&1)
+echo "    $answer"
+case $answer in
+*"result=0"*42*) ;;
+*) fail "the value did not come back: $answer" ;;
+esac
 
 echo "--- killed, it is started again"
 kill -KILL "$first"
@@ -43,7 +57,7 @@ echo "--- without its channel: the failure in the log; started again, the channe
 # Without the modem core the channel does not open: paramlinkd's perror line goes to the
 # log and it waits without a channel, as on the module. Killed once the modem core is back,
 # it is started again and sets the channel up.
-setups() { grep -c 'RPMSG_CLEAR_POLL_FLAG' /run/orvo-sim/nv/channel.log; }
+setups() { grep -c 'RPMSG_CLEAR_POLL_FLAG' $CHANNEL_LOG; }
 more_setups() { [ "$(setups)" -gt "$1" ]; }
 second=$(daemon)
 # shellcheck disable=SC2046 # one word a process
@@ -53,17 +67,17 @@ wait_for "paramlinkd's failure not in the log" 10 logged 'paramlinkd.*\[rpc\] op
 wait_for "paramlinkd not started again" 10 restarted "$second"
 third=$(daemon)
 before=$(setups)
-# Its socket appears when it listens again.
-rm -f /run/orvo-sim/nv/rpmsg.sock
-setsid /usr/libexec/orvo-sim/orvo-sim-modemcore </dev/null >/dev/null 2>&1 &
-wait_for "the modem core did not come back" 10 test -S /run/orvo-sim/nv/rpmsg.sock
+# Its control socket appears when it is back on the channel's modem end.
+rm -f /run/orvo-sim/nv/modemcore.sock
+setsid $TOOLS/orvo-sim-modemcore --device /dev/armps_rpmsgch8_modem </dev/null >/dev/null 2>&1 &
+wait_for "the modem core did not come back" 10 test -S /run/orvo-sim/nv/modemcore.sock
 kill "$third"
 wait_for "paramlinkd not started again once the modem core is back" 10 restarted "$third"
 wait_for "the channel was not set up again" 10 more_setups "$before"
 logread | grep 'paramlinkd' | tail -3 | sed 's/^/    /'
 
 echo "--- a library's messages outside a simulated module"
-/usr/libexec/orvo-sim/orvo-sim-logger BOARD_TAG 1 "hello from the board"
+$TOOLS/orvo-sim-logger BOARD_TAG 1 "hello from the board"
 
 wait_for "liborvo-log's line not in the system log" 5 logged 'BOARD_TAG 1 hello from the board'
 

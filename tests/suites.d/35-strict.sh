@@ -3,8 +3,8 @@
 # platform (sim/module --strict): seed ORVO_SIM_STRICT, 1 unless set. The summary line gives
 # the seed and the faults of each kind the platform injected, added up over the modules.
 # After the normal suite's tests: both keep their records in build/Testing. Transcripts of
-# the simulated kernel's exact behaviour (label kernel_transcript) are left out: its strict
-# side fails reads at random on purpose.
+# the simulated kernel's and channel's exact behaviour (label kernel_transcript) are left
+# out: on the strict platform they fail reads and cut writes at random on purpose.
 SUITE_NEEDS=10-normal
 SUITE_AFTER=10-normal
 suite_test() {

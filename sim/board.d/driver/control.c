@@ -7,9 +7,12 @@
  *   xp2xp N                  the next read returns N bytes (negative: fails with errno -N)
  *   fail FILE CODE [COUNT]   the next COUNT reads or writes of FILE (all: no COUNT) fail
  *   unfail FILE              FILE works again
- *   reset                    no edges (timed ones included), failures or recorded writes
+ *   rpmsg_write_max N        a write of the channel's module end takes N bytes at most
+ *                            (0: all)
+ *   reset                    no edges (timed ones included), failures, write limit or
+ *                            recorded writes
  * A write fails with EINVAL at the first line it cannot take. orvo_board/writes lists
- * what the register files received.
+ * what the register files received, orvo_board/channel what the channel's module end did.
  */
 #include <linux/debugfs.h>
 #include <linux/fs.h>
@@ -74,6 +77,7 @@ static int fail_command(char **words, int n)
 static int run_line(char *line)
 {
 	char *words[ORVO_WORDS];
+	unsigned int max;
 	int length;
 	int n = split_words(line, words);
 
@@ -92,7 +96,14 @@ static int run_line(char *line)
 		orvo_fault_clear(words[1]);
 		return 0;
 	}
+	if (!strcmp(words[0], "rpmsg_write_max") && n == 2) {
+		if (kstrtouint(words[1], 10, &max))
+			return -EINVAL;
+		orvo_rpmsg_set_write_max(max);
+		return 0;
+	}
 	if (!strcmp(words[0], "reset") && n == 1) {
+		orvo_rpmsg_set_write_max(0);
 		orvo_xp2xp_reset();
 		orvo_faults_reset();
 		orvo_record_reset();
@@ -130,6 +141,17 @@ static ssize_t writes_read(struct file *file, char __user *buf, size_t count, lo
 	return orvo_record_log_read(buf, count, ppos);
 }
 
+static ssize_t channel_read(struct file *file, char __user *buf, size_t count, loff_t *ppos)
+{
+	return orvo_channel_log_read(buf, count, ppos);
+}
+
+static const struct file_operations channel_fops = {
+	.owner = THIS_MODULE,
+	.read = channel_read,
+	.llseek = default_llseek,
+};
+
 static const struct file_operations writes_fops = {
 	.owner = THIS_MODULE,
 	.read = writes_read,
@@ -140,5 +162,6 @@ int orvo_control_init(struct dentry *dir)
 {
 	debugfs_create_file("control", 0200, dir, NULL, &control_fops);
 	debugfs_create_file("writes", 0444, dir, NULL, &writes_fops);
+	debugfs_create_file("channel", 0444, dir, NULL, &channel_fops);
 	return 0;
 }

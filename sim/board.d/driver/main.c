@@ -20,6 +20,9 @@ static int __init orvo_board_init(void)
 	ret = orvo_registers_init();
 	if (ret)
 		goto fail_registers;
+	ret = orvo_rpmsg_init();
+	if (ret)
+		goto fail_rpmsg;
 	orvo_debugfs = debugfs_create_dir("orvo_board", NULL);
 	ret = orvo_control_init(orvo_debugfs);
 	if (ret)
@@ -28,6 +31,8 @@ static int __init orvo_board_init(void)
 
 fail_control:
 	debugfs_remove_recursive(orvo_debugfs);
+	orvo_rpmsg_exit();
+fail_rpmsg:
 	orvo_registers_exit();
 fail_registers:
 	orvo_xp2xp_exit();
@@ -37,6 +42,7 @@ fail_registers:
 static void __exit orvo_board_exit(void)
 {
 	debugfs_remove_recursive(orvo_debugfs);
+	orvo_rpmsg_exit();
 	orvo_registers_exit();
 	orvo_xp2xp_exit();
 	orvo_record_exit();

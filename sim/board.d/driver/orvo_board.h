@@ -1,8 +1,8 @@
 /* SPDX-License-Identifier: MIT OR GPL-2.0 */
 /*
  * The board's stand-in for the module's kernel files: the low-power-mode edge
- * attribute, the PMU and GMAC register files, and the debugfs controls that tests
- * drive them with (the simulated kernel's control grammar).
+ * attribute, the PMU and GMAC register files, the rpmsg channel to the modem core, and
+ * the debugfs controls that tests drive them with (the simulated kernel's control grammar).
  */
 #ifndef ORVO_BOARD_H
 #define ORVO_BOARD_H
@@ -22,6 +22,8 @@ void orvo_record_write(const char *path, const char *text, size_t len);
 ssize_t orvo_record_text(const char *path, char *buf, size_t size);
 ssize_t orvo_record_log_read(char __user *buf, size_t count, loff_t *ppos);
 void orvo_record_reset(void);
+__printf(1, 2) void orvo_channel_note(const char *format, ...);
+ssize_t orvo_channel_log_read(char __user *buf, size_t count, loff_t *ppos);
 void orvo_record_exit(void);
 
 /* The edge attribute: an edge of `length` bytes (negative: that errno) for the next read. */
@@ -32,6 +34,11 @@ int orvo_xp2xp_queue_at(unsigned int ms, int length);
 void orvo_xp2xp_reset(void);
 int orvo_xp2xp_init(void);
 void orvo_xp2xp_exit(void);
+
+/* The rpmsg channel's two ends; the most bytes one write of the module's end takes. */
+int orvo_rpmsg_init(void);
+void orvo_rpmsg_exit(void);
+void orvo_rpmsg_set_write_max(unsigned int bytes);
 
 int orvo_registers_init(void);
 void orvo_registers_exit(void);

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT OR GPL-2.0
 /*
  * What the register files received: the last text written to each (read back from the
- * file) and a log of every write, "PATH TEXT" a line with line feeds written as "\n".
+ * file) and a log of every write, "PATH TEXT" a line with line feeds written as "\n";
+ * and the channel's log, a line for each thing the module's end of it did.
  */
 #include <linux/fs.h>
+#include <linux/kernel.h>
 #include <linux/mm.h>
 #include <linux/mutex.h>
 #include <linux/slab.h>
@@ -20,9 +22,13 @@ struct orvo_register {
 	size_t len;
 };
 
+struct orvo_log {
+	char *text;
+	size_t len;
+};
+
 static struct orvo_register registers[ORVO_REGISTERS];
-static char *log_text;
-static size_t log_len;
+static struct orvo_log writes_log, channel_log;
 static DEFINE_MUTEX(record_lock);
 
 static struct orvo_register *register_of(const char *path, bool add)
@@ -42,21 +48,28 @@ static struct orvo_register *register_of(const char *path, bool add)
 	return &registers[i];
 }
 
-/* Appends one line to the log; the log stops growing at its limit. */
+/* Room for `need` more bytes of the log; NULL once it has reached its limit. */
+static char *log_room(struct orvo_log *log, size_t need)
+{
+	if (!log->text) {
+		log->text = kvmalloc(ORVO_LOG_MAX, GFP_KERNEL);
+		if (!log->text)
+			return NULL;
+	}
+	if (log->len + need > ORVO_LOG_MAX)
+		return NULL;
+	return log->text + log->len;
+}
+
+/* Appends one line to the writes' log. */
 static void log_write(const char *path, const char *text, size_t len)
 {
-	size_t need = strlen(path) + 2 + 2 * len;
+	char *start = log_room(&writes_log, strlen(path) + 2 + 2 * len);
+	char *at = start;
 	size_t i;
-	char *at;
 
-	if (!log_text) {
-		log_text = kvmalloc(ORVO_LOG_MAX, GFP_KERNEL);
-		if (!log_text)
-			return;
-	}
-	if (log_len + need > ORVO_LOG_MAX)
+	if (!at)
 		return;
-	at = log_text + log_len;
 	at += sprintf(at, "%s ", path);
 	for (i = 0; i < len; i++) {
 		if (text[i] == '\n') {
@@ -67,7 +80,37 @@ static void log_write(const char *path, const char *text, size_t len)
 		}
 	}
 	*at++ = '\n';
-	log_len = at - log_text;
+	writes_log.len += at - start;
+}
+
+void orvo_channel_note(const char *format, ...)
+{
+	char line[128];
+	va_list args;
+	int len;
+	char *at;
+
+	va_start(args, format);
+	len = vscnprintf(line, sizeof(line) - 1, format, args);
+	va_end(args);
+	line[len++] = '\n';
+	mutex_lock(&record_lock);
+	at = log_room(&channel_log, len);
+	if (at) {
+		memcpy(at, line, len);
+		channel_log.len += len;
+	}
+	mutex_unlock(&record_lock);
+}
+
+static ssize_t log_read(struct orvo_log *log, char __user *buf, size_t count, loff_t *ppos)
+{
+	ssize_t ret;
+
+	mutex_lock(&record_lock);
+	ret = simple_read_from_buffer(buf, count, ppos, log->text, log->len);
+	mutex_unlock(&record_lock);
+	return ret;
 }
 
 /* `path` must stay valid for the module's life (a string constant). */
@@ -104,12 +147,12 @@ ssize_t orvo_record_text(const char *path, char *buf, size_t size)
 
 ssize_t orvo_record_log_read(char __user *buf, size_t count, loff_t *ppos)
 {
-	ssize_t ret;
+	return log_read(&writes_log, buf, count, ppos);
+}
 
-	mutex_lock(&record_lock);
-	ret = simple_read_from_buffer(buf, count, ppos, log_text, log_len);
-	mutex_unlock(&record_lock);
-	return ret;
+ssize_t orvo_channel_log_read(char __user *buf, size_t count, loff_t *ppos)
+{
+	return log_read(&channel_log, buf, count, ppos);
 }
 
 void orvo_record_reset(void)
@@ -119,7 +162,8 @@ void orvo_record_reset(void)
 	mutex_lock(&record_lock);
 	for (i = 0; i < ORVO_REGISTERS; i++)
 		registers[i].len = 0;
-	log_len = 0;
+	writes_log.len = 0;
+	channel_log.len = 0;
 	mutex_unlock(&record_lock);
 }
 
@@ -129,5 +173,6 @@ void orvo_record_exit(void)
 
 	for (i = 0; i < ORVO_REGISTERS; i++)
 		kfree(registers[i].text);
-	kvfree(log_text);
+	kvfree(writes_log.text);
+	kvfree(channel_log.text);
 }
