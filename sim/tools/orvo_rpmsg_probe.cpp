@@ -43,11 +43,14 @@ std::string hex(const std::vector<unsigned char> &bytes) {
     return text;
 }
 
-std::vector<unsigned char> bytes_of(const std::string &hex_text) {
-    std::vector<unsigned char> bytes;
-    for (size_t i = 0; i + 1 < hex_text.size(); i += 2)
+// The bytes of an even number of hex digits; false for anything else.
+bool bytes_of(const std::string &hex_text, std::vector<unsigned char> &bytes) {
+    if (hex_text.size() % 2 != 0 ||
+        hex_text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        return false;
+    for (size_t i = 0; i < hex_text.size(); i += 2)
         bytes.push_back(static_cast<unsigned char>(std::stoul(hex_text.substr(i, 2), nullptr, 16)));
-    return bytes;
+    return true;
 }
 
 std::string ready(int fd, long ms) {
@@ -83,8 +86,8 @@ std::string run(const std::string &verb, std::istringstream &words, orvo::Unique
         buffer.resize(static_cast<size_t>(n));
         return "ok " + std::to_string(n) + " " + hex(buffer);
     }
-    if (verb == "write" && words >> arg) {
-        std::vector<unsigned char> bytes = bytes_of(arg);
+    std::vector<unsigned char> bytes;
+    if (verb == "write" && words >> arg && bytes_of(arg, bytes)) {
         ssize_t n = write(channel.get(), bytes.data(), bytes.size());
         return n < 0 ? failed() : "ok " + std::to_string(n);
     }
