@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "common/guards.h"
+#include "common/lock_holder.h"
 
 #include <cerrno>
 #include <sys/file.h>
@@ -60,7 +61,7 @@ FileLock::FileLock(int fd, Mode mode, int quiet_ms) : fd_(fd) {
             last[0] = now[0];
             last[1] = now[1];
             quiet = 0;
-        } else if (quiet >= quiet_ms) {
+        } else if (quiet >= quiet_ms && !trusted_process(flock_holder(fd_))) {
             return;
         }
         usleep(kPauseMs * 1000);

@@ -60,9 +60,11 @@ class FileLock {
 
     FileLock(int fd, Mode mode = Mode::exclusive);
     // Tries without blocking, for as long as the holders keep changing the file, and gives
-    // up once it has stayed unchanged for quiet_ms: a holder who neither writes nor lets go
-    // (anyone who can read the file can lock it) must not hold the caller for ever, while a
-    // queue of writers at work is waited for. locked() tells whether it was had.
+    // up once it has stayed unchanged for quiet_ms while held by a process that is not
+    // root's or this user's (or cannot be named): anyone who can read the file can lock it
+    // and must not hold the caller for ever, while writers at work and a holder of our own,
+    // however slow a loaded machine makes it, are waited for. locked() tells whether it
+    // was had.
     FileLock(int fd, Mode mode, int quiet_ms);
     ~FileLock();
     FileLock(const FileLock &) = delete;

@@ -39,8 +39,8 @@ TableSession::TableSession(File file) {
     file_ = open_table(O_RDWR | (file == File::create ? O_CREAT : 0));
     if (!file_)
         return;
-    // A lock held elsewhere while the table stays unchanged, perhaps by another user who
-    // can read it and never lets go, leaves the operation working on the file unlocked.
+    // A lock held by another user while the table stays unchanged (anyone who can read it
+    // can hold it and never let go) leaves the operation working on the file unlocked.
     lock_.emplace(file_.get(), orvo::FileLock::Mode::exclusive, kLockQuietMs);
     if (!lock_->locked())
         library_log(kTableLevel, "lock_table busy, going on without its lock\n");

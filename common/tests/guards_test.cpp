@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The lock guards release what they hold, also when a cancelled thread unwinds.
 #include "common/guards.h"
+#include "common/lock_holder.h"
 #include "common/unique_fd.h"
 #include "tests/support/kit.h"
 
@@ -147,13 +148,17 @@ TEST(FileLock, SharedLocksAdmitReadersNotWriters) {
 }
 
 // A holder in another process that keeps the lock for `hold_ms`, writing to the file every
-// `write_every_ms` (0: never), then lets go; its pid. Returns once the lock is held.
-pid_t hold_elsewhere(const std::string &path, int hold_ms, int write_every_ms) {
+// `write_every_ms` (0: never), then lets go; its pid. Returns once the lock is held, by a
+// process of user `uid` when it is not -1.
+pid_t hold_elsewhere(const std::string &path, int hold_ms, int write_every_ms,
+                     uid_t uid = static_cast<uid_t>(-1)) {
     int ready[2];
     EXPECT_EQ(0, pipe(ready));
     pid_t pid = testkit::spawn([&] {
         int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
         if (fd < 0 || flock(fd, LOCK_EX) != 0)
+            return 1;
+        if (uid != static_cast<uid_t>(-1) && setuid(uid) != 0)
             return 1;
         char one = 1;
         if (write(ready[1], &one, 1) != 1)
@@ -172,16 +177,46 @@ pid_t hold_elsewhere(const std::string &path, int hold_ms, int write_every_ms) {
     return pid;
 }
 
-// Anyone who can read a file can lock it: a holder that never changes the file is given up
-// on once it has stayed unchanged for the quiet time.
-TEST(FileLock, AQuietHolderIsGivenUpOn) {
+// The holder of a lock is named, and it is one of ours.
+TEST(FileLock, ItsHolderIsNamed) {
     std::string path = lock_file_path();
     orvo::UniqueFd fd = orvo::open_fd(path.c_str(), O_RDWR | O_CREAT, 0600);
+    EXPECT_EQ(0, orvo::flock_holder(fd.get()));
     pid_t holder = hold_elsewhere(path, 5000, 0);
+    EXPECT_EQ(holder, orvo::flock_holder(fd.get()));
+    EXPECT_TRUE(orvo::trusted_process(holder));
+    kill(holder, SIGKILL);
+    testkit::wait_exit(holder);
+    EXPECT_FALSE(orvo::trusted_process(holder));
+    EXPECT_EQ(0, orvo::flock_holder(fd.get()));
+    unlink(path.c_str());
+}
+
+// Anyone who can read a file can lock it: a holder of another user that never changes the
+// file is given up on once it has stayed unchanged for the quiet time.
+TEST(FileLock, AQuietHolderOfAnotherUserIsGivenUpOn) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to hold the lock as another user";
+    std::string path = lock_file_path();
+    orvo::UniqueFd fd = orvo::open_fd(path.c_str(), O_RDWR | O_CREAT, 0600);
+    pid_t holder = hold_elsewhere(path, 5000, 0, 65534);
+    EXPECT_FALSE(orvo::trusted_process(holder));
     orvo::FileLock lock(fd.get(), orvo::FileLock::Mode::exclusive, 200);
     EXPECT_FALSE(lock.locked());
     kill(holder, SIGKILL);
     testkit::wait_exit(holder);
+    unlink(path.c_str());
+}
+
+// A holder of our own that stays quiet longer than the quiet time (stalled on a loaded
+// machine) is waited for: going on without the lock would lose its change.
+TEST(FileLock, AQuietHolderOfOurOwnIsWaitedFor) {
+    std::string path = lock_file_path();
+    orvo::UniqueFd fd = orvo::open_fd(path.c_str(), O_RDWR | O_CREAT, 0600);
+    pid_t holder = hold_elsewhere(path, 1000, 0);
+    orvo::FileLock lock(fd.get(), orvo::FileLock::Mode::exclusive, 200);
+    EXPECT_TRUE(lock.locked());
+    EXPECT_EQ(0, testkit::wait_exit(holder));
     unlink(path.c_str());
 }
 
@@ -191,7 +226,9 @@ TEST(FileLock, AQuietHolderIsGivenUpOn) {
 TEST(FileLock, AHolderChangingTheFileIsWaitedFor) {
     std::string path = lock_file_path();
     orvo::UniqueFd fd = orvo::open_fd(path.c_str(), O_RDWR | O_CREAT, 0600);
-    pid_t holder = hold_elsewhere(path, 1500, 10);
+    // Another user's where it can be, so that only the changes keep the waiter waiting.
+    uid_t other_user = geteuid() == 0 ? 65534 : static_cast<uid_t>(-1);
+    pid_t holder = hold_elsewhere(path, 1500, 10, other_user);
     orvo::FileLock lock(fd.get(), orvo::FileLock::Mode::exclusive, 1000);
     EXPECT_TRUE(lock.locked());
     EXPECT_EQ(0, testkit::wait_exit(holder));
