@@ -67,13 +67,13 @@ start_waiters() {
 # The reader announces a record within two 10 ms pauses; a waiter that misses them on a
 # loaded machine waits for the next record. send_last START END COUNT FILE... sends the
 # waiters' last record (each ends once it has COUNT) and, while one still lacks it after
-# 3 s, sends it again: only waiters that lack it are still there to take it.
+# 10 s, sends it again: only waiters that lack it are still there to take it.
 send_last() {
     local start=$1 end=$2 count=$3
     shift 3
     for _ in 1 2 3; do
         ctl autosuspend send "$start" "$end" >/dev/null
-        within 3 all_have "$count" "$@" && return 0
+        within 10 all_have "$count" "$@" && return 0
     done
     fail "the waiters did not all get $start..$end"
 }
@@ -86,7 +86,7 @@ waiters_survive_restart() {
         start_waiters 2
         base=$(waits_begun)
         ctl autosuspend send 10 20 >/dev/null
-        within 3 all_have 1 /tmp/w1 /tmp/w2 && break
+        within 10 all_have 1 /tmp/w1 /tmp/w2 && break
         # A waiter missed the first record's announcement (see send_last): set up again,
         # the dead waiters' channels dropped by a record sent to nobody.
         kill $w1 $w2

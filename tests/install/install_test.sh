@@ -173,16 +173,20 @@ build_example() {
         -DCMAKE_C_FLAGS=-Werror >/dev/null && cmake --build "$out/build" >/dev/null; } ||
         fail "example ($kind, find_package)"
     # In a simulated module: the wake lock reaches the platform stand-in there, the
-    # autosuspend service cycles, and a message is delivered until the example ends.
+    # autosuspend service cycles, and once the example waits for a message one is delivered
+    # until it ends (not before: an unread message holds the wake lock "sms_read", and the
+    # service would not sleep for the example's wake-up).
     local run="env LD_LIBRARY_PATH=$root$libdir"
     [ "$kind" = arm ] && run="qemu-arm -L $ARM_ROOT -E LD_LIBRARY_PATH=$root$libdir:$ARM_ROOT/lib"
     local output
     output=$("$SRC/sim/module" --build "$HOST_BUILD" run bash -c "
-        $run $out/wakelock-ipc & app=\$!
+        $run $out/wakelock-ipc >/tmp/example.out 2>&1 & app=\$!
         while kill -0 \$app 2>/dev/null; do
             sleep 0.5
-            $SRC/sim/module ctl sms deliver +4912345 hello >/dev/null 2>&1
+            grep -q '^waiting for a message' /tmp/example.out &&
+                $SRC/sim/module ctl sms deliver +4912345 hello >/dev/null 2>&1
         done
+        cat /tmp/example.out
         wait \$app && $SRC/sim/module ctl calls" 2>&1)
     echo "$output" | sed 's/^/    /'
     grep -q '^answer from [0-9]*: pong$' <<<"$output" || fail "example ($kind): no IPC answer"
