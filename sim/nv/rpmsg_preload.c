@@ -155,8 +155,9 @@ static int open_channel(int flags) {
     }
     int fd = orvo_sim_connect(NV_SIM_CHANNEL_SOCKET, SOCK_SEQPACKET, flags & O_CLOEXEC);
     if (fd < 0) {
-        /* No modem core listening: the device is absent. */
-        error = errno == ENOENT ? ENOENT : ENXIO;
+        /* No modem core listening (none started, or its socket left behind): the device
+         * is absent, as on the module without the channel. */
+        error = errno == ENOENT || errno == ECONNREFUSED ? ENOENT : ENXIO;
         note("open failed %d", error);
         errno = error;
         return -1;

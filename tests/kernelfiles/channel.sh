@@ -98,6 +98,8 @@ transcript() {
     step "read 64"
     step "write 66"
     step close
+    echo "# no modem core: no channel to open"
+    step open
     echo "# the channel's log"
     channel_log
 }

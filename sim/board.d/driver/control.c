@@ -9,6 +9,7 @@
  *   unfail FILE              FILE works again
  *   rpmsg_write_max N        a write of the channel's module end takes N bytes at most
  *                            (0: all)
+ *   channel_clear            the channel's log starts again (a new paramlinkd)
  *   reset                    no edges (timed ones included), failures, write limit or
  *                            recorded writes
  * A write fails with EINVAL at the first line it cannot take. orvo_board/writes lists
@@ -100,6 +101,10 @@ static int run_line(char *line)
 		if (kstrtouint(words[1], 10, &max))
 			return -EINVAL;
 		orvo_rpmsg_set_write_max(max);
+		return 0;
+	}
+	if (!strcmp(words[0], "channel_clear") && n == 1) {
+		orvo_channel_log_clear();
 		return 0;
 	}
 	if (!strcmp(words[0], "reset") && n == 1) {

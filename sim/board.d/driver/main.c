@@ -25,12 +25,15 @@ static int __init orvo_board_init(void)
 		goto fail_rpmsg;
 	orvo_debugfs = debugfs_create_dir("orvo_board", NULL);
 	ret = orvo_control_init(orvo_debugfs);
+	if (!ret)
+		ret = orvo_wakelocks_init(orvo_debugfs);
 	if (ret)
 		goto fail_control;
 	return 0;
 
 fail_control:
 	debugfs_remove_recursive(orvo_debugfs);
+	orvo_wakelocks_exit();
 	orvo_rpmsg_exit();
 fail_rpmsg:
 	orvo_registers_exit();
@@ -42,6 +45,7 @@ fail_registers:
 static void __exit orvo_board_exit(void)
 {
 	debugfs_remove_recursive(orvo_debugfs);
+	orvo_wakelocks_exit();
 	orvo_rpmsg_exit();
 	orvo_registers_exit();
 	orvo_xp2xp_exit();

@@ -24,6 +24,7 @@ ssize_t orvo_record_log_read(char __user *buf, size_t count, loff_t *ppos);
 void orvo_record_reset(void);
 __printf(1, 2) void orvo_channel_note(const char *format, ...);
 ssize_t orvo_channel_log_read(char __user *buf, size_t count, loff_t *ppos);
+void orvo_channel_log_clear(void);
 void orvo_record_exit(void);
 
 /* The edge attribute: an edge of `length` bytes (negative: that errno) for the next read. */
@@ -39,6 +40,10 @@ void orvo_xp2xp_exit(void);
 int orvo_rpmsg_init(void);
 void orvo_rpmsg_exit(void);
 void orvo_rpmsg_set_write_max(unsigned int bytes);
+
+/* The kernel's wake-lock files, with scripted failures, under the debugfs folder. */
+int orvo_wakelocks_init(struct dentry *dir);
+void orvo_wakelocks_exit(void);
 
 int orvo_registers_init(void);
 void orvo_registers_exit(void);

@@ -167,6 +167,13 @@ void orvo_record_reset(void)
 	mutex_unlock(&record_lock);
 }
 
+void orvo_channel_log_clear(void)
+{
+	mutex_lock(&record_lock);
+	channel_log.len = 0;
+	mutex_unlock(&record_lock);
+}
+
 void orvo_record_exit(void)
 {
 	int i;

@@ -109,8 +109,9 @@ static int module_open(void)
 {
 	int ret = orvo_fault_take("rpmsg_open");
 
+	/* No modem core: no channel, as on the module, whose node is there only with one. */
 	if (!ret && !modem_end.open)
-		ret = -ENXIO; /* no modem core: the channel is not there */
+		ret = -ENOENT;
 	if (!ret && module_end.open)
 		ret = -EBUSY;
 	if (!ret)
