@@ -85,12 +85,16 @@ expect_printed "send failure reported" "nv error: msgsnd fail, errno = 22!"
 wait_for "wake lock released after the echo" 2 released
 expect_eq "served again on a new queue" "req_id=71" "$(nv get a.b --req-id 71 | grep -o 'req_id=[0-9]*')"
 
-ctl fail msgget 28
-expect_eq "echoed when the queue cannot be opened" \
-    'answer cmd=0xbb opaque=0x0c0ffee0 head_len=0 key_len=4 value_len=0 payload_len=24 word=0x00000000 req_id=305441741 result=80 value="\x01" (echo of the request)' \
-    "$(nv get a.b --req-id 80)"
-expect_printed "queue open failure reported" "nv error: msgget msgId fail, errno = 28!"
-ctl unfail msgget
+# The queue's calls fail as scripted through the channel's interposer; on the board
+# paramlinkd runs without it, on the driver's channel.
+if ! on_board; then
+    ctl fail msgget 28
+    expect_eq "echoed when the queue cannot be opened" \
+        'answer cmd=0xbb opaque=0x0c0ffee0 head_len=0 key_len=4 value_len=0 payload_len=24 word=0x00000000 req_id=305441741 result=80 value="\x01" (echo of the request)' \
+        "$(nv get a.b --req-id 80)"
+    expect_printed "queue open failure reported" "nv error: msgget msgId fail, errno = 28!"
+    ctl unfail msgget
+fi
 
 # Frames of the wrong length are dropped without an answer.
 expect_eq "count differs from payload_len + 24" "no answer" \

@@ -10,17 +10,21 @@ nv start service
 nv start daemon
 expect_eq "open failure on standard error" \
     $'[rpc] open device fail\n: No such file or directory' "$(nv errors)"
-wait_for "retrying the read without a channel" 2 retried 3
-# The pace over the window actually measured: on a loaded or emulated machine the window
-# itself stretches well past the second asked for.
-now_ms() { echo $((${EPOCHREALTIME/./} / 1000)); }
-start_ms=$(now_ms)
-before=$(reads_without_channel)
-sleep 1
-count=$(($(reads_without_channel) - before))
-window_ms=$(($(now_ms) - start_ms))
-[ "$count" -ge $((window_ms / 400)) ] && [ "$count" -le $((window_ms / 140 + 1)) ] ||
-    fail "a retry every 200 ms (got $count in $window_ms ms)"
+# The channel's interposer sees each read the daemon makes without a channel; on the board,
+# where it reads a closed descriptor on the driver's channel, nothing sees them.
+if ! on_board; then
+    wait_for "retrying the read without a channel" 2 retried 3
+    # The pace over the window actually measured: on a loaded or emulated machine the window
+    # itself stretches well past the second asked for.
+    now_ms() { echo $((${EPOCHREALTIME/./} / 1000)); }
+    start_ms=$(now_ms)
+    before=$(reads_without_channel)
+    sleep 1
+    count=$(($(reads_without_channel) - before))
+    window_ms=$(($(now_ms) - start_ms))
+    [ "$count" -ge $((window_ms / 400)) ] && [ "$count" -le $((window_ms / 140 + 1)) ] ||
+        fail "a retry every 200 ms (got $count in $window_ms ms)"
+fi
 expect_ok "wake lock held from start" held
 expect_eq "still running" running "$(nv status)"
 nv start modemcore
@@ -38,7 +42,7 @@ for ioctl in RPMSG_CREATE_CHANNEL:18432 RPMSG_SET_INT_FLAG:0 RPMSG_CLEAR_POLL_FL
     expect_eq "$name: set-up stops there" \
         "open${expected_ioctls}"$'\n'"ioctl $name ${ioctl#*:} failed 22"$'\n'"close" \
         "$(nv channel | grep -v 'read without channel')"
-    wait_for "$name: retrying without a channel" 2 retried 2
+    on_board || wait_for "$name: retrying without a channel" 2 retried 2
     nv stop daemon
     ctl unfail "$name"
     expected_ioctls+=$'\n'"ioctl $name ${ioctl#*:}"

@@ -97,6 +97,9 @@ board_test channel_behaviour_driver "$SRC" '' bash "$SRC/tests/kernelfiles/chann
 board_test freeze_driver "$SRC" '' bash "$SRC/tests/kernelfiles/freeze_test.sh"
 # What the board's init started at boot: the module's init scripts and the system log.
 board_test boot_services "$SRC" '' bash "$SRC/tests/services/board_boot_test.sh"
+# A simulated module on the driver and the real kernel, suspended with everything running.
+board_test module_on_driver "$SRC" '' "$SRC/sim/module" --build "$ARM" run \
+    bash "$SRC/tests/kernelfiles/module_on_driver_test.sh"
 BODY
 for build in "$ARM" "$HOST"; do
     tests "$build"

@@ -14,8 +14,25 @@ namespace sim {
 
 namespace {
 
+// The simulated kernel's controls, or on the emulated board its driver's, in debugfs.
 constexpr const char kKernelControl[] = "/sys/sim/control";
 constexpr const char kKernelWrites[] = "/sys/sim/writes";
+constexpr const char kBoardControl[] = "/sys/kernel/debug/orvo_board/control";
+constexpr const char kBoardWrites[] = "/sys/kernel/debug/orvo_board/writes";
+
+// paramlinkd's channel calls, and the one channel setting, that the board's driver fails
+// and takes; elsewhere the channel's interposer does.
+bool channel_call(const std::string &call) {
+    static const char *const kCalls[] = {"rpmsg_open", "rpmsg_write", "RPMSG_CREATE_CHANNEL",
+                                         "RPMSG_SET_INT_FLAG", "RPMSG_CLEAR_POLL_FLAG"};
+    for (const char *name : kCalls) {
+        if (call == name)
+            return true;
+    }
+    return false;
+}
+
+constexpr const char kChannelWriteMax[] = "rpmsg_write_max";
 
 std::vector<std::string> lines_of(const std::string &text) {
     std::vector<std::string> lines;
@@ -35,17 +52,27 @@ bool in_module() {
     return active();
 }
 
+bool on_board() {
+    return access(kKernelControl, F_OK) != 0 && access(kBoardControl, F_OK) == 0;
+}
+
 bool fail(const std::string &call, int code, int count) {
     if (code == 0)
         return unfail(call);
+    if (channel_call(call) && on_board())
+        return kernel_fail(call, code, count);
     return orvo_sim_fail_set(call.c_str(), code, count) == 0;
 }
 
 bool unfail(const std::string &call) {
+    if (channel_call(call) && on_board())
+        return kernel_unfail(call);
     return orvo_sim_fail_clear(call.c_str()) == 0;
 }
 
 bool set(const std::string &name, long value) {
+    if (name == kChannelWriteMax && on_board())
+        return value >= 0 && kernel_control(name + " " + std::to_string(value));
     if (name.empty() || name.find('/') != std::string::npos)
         return false;
     mkdir(path("settings").c_str(), 0755);
@@ -53,6 +80,8 @@ bool set(const std::string &name, long value) {
 }
 
 bool unset(const std::string &name) {
+    if (name == kChannelWriteMax && on_board())
+        return kernel_control(name + " 0");
     return !name.empty() && name.find('/') == std::string::npos &&
            (unlink(setting_path(name).c_str()) == 0 || errno == ENOENT);
 }
@@ -102,7 +131,7 @@ std::string led_mode(const std::string &led) {
 }
 
 bool kernel_control(const std::string &line) {
-    return write_file(kKernelControl, line + "\n");
+    return write_file(on_board() ? kBoardControl : kKernelControl, line + "\n");
 }
 
 bool kernel_edge(int level) {
@@ -125,7 +154,7 @@ bool kernel_unfail(const std::string &file) {
 }
 
 std::string kernel_writes() {
-    return read_file(kKernelWrites).value_or("");
+    return read_file(on_board() ? kBoardWrites : kKernelWrites).value_or("");
 }
 
 std::optional<unsigned long long> strict_seed() {

@@ -119,6 +119,8 @@ std::string nv_record(const std::string &name) {
                                             {"last-request", "last-request.bin"},
                                             {"channel", "channel.log"},
                                             {"answers", "modemcore.log"}};
+    if (name == "channel" && on_board())
+        return read_file("/sys/kernel/debug/orvo_board/channel").value_or("");
     for (const auto &file : kFiles) {
         if (name == file[0])
             return read_file(path(std::string("nv/") + file[1])).value_or("");

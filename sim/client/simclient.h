@@ -14,6 +14,9 @@ namespace sim {
 
 // Whether this process runs inside a simulated module.
 bool in_module();
+// Whether the module runs on the emulated board (sim/board): its driver serves the kernel
+// files and paramlinkd's channel, and takes their controls and the channel's failures.
+bool on_board();
 
 // Scripted failures of platform calls: CALL returns CODE, COUNT times or for ever (-1).
 bool fail(const std::string &call, int code, int count = -1);

@@ -8,6 +8,8 @@
 //   ready=file PATH        ready once PATH exists (removed before each start)
 //   ready=command SHELL    ready once SHELL succeeds
 //   boot=yes               started with the module
+// A key written board.KEY (board.command=...) takes the place of KEY when the module runs
+// on the emulated board, where the board's driver serves what the host simulates.
 // A keeper process per service starts it, writes services/<name>.pid, waits for it and
 // writes services/<name>.status ("stopped" after a stop, else "exited STATUS").
 // readdir of a 32-bit build: 64-bit directory offsets, as the host's file systems give them.
@@ -42,6 +44,7 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kReadyTimeout = std::chrono::seconds(10);
 constexpr auto kStopTimeout = std::chrono::seconds(5);
 constexpr auto kPollPeriod = std::chrono::milliseconds(5);
+constexpr char kBoardPrefix[] = "board.";
 
 struct Declaration {
     std::string command;
@@ -62,11 +65,16 @@ std::optional<Declaration> declaration(const std::string &name) {
     if (!in)
         return std::nullopt;
     Declaration d;
+    std::map<std::string, std::string> board;
     for (std::string line; std::getline(in, line);) {
         size_t equals = line.find('=');
         if (line.empty() || line[0] == '#' || equals == std::string::npos)
             continue;
         std::string key = line.substr(0, equals), value = line.substr(equals + 1);
+        if (key.rfind(kBoardPrefix, 0) == 0) {
+            board[key.substr(sizeof kBoardPrefix - 1)] = value;
+            continue;
+        }
         if (key == "command")
             d.command = value;
         else if (key == "setup")
@@ -75,6 +83,16 @@ std::optional<Declaration> declaration(const std::string &name) {
             d.ready = value;
         else if (key == "boot")
             d.boot = value == "yes";
+    }
+    if (on_board()) {
+        auto take = [&board](const char *key, std::string &field) {
+            auto found = board.find(key);
+            if (found != board.end())
+                field = found->second;
+        };
+        take("command", d.command);
+        take("setup", d.setup);
+        take("ready", d.ready);
     }
     if (d.command.empty())
         return std::nullopt;

@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The simulated kernel: a FUSE file system mounted over the sandbox's /sys, serving the
 // kernel files that the system uses, plus /sys/sim/control and /sys/sim/writes through
-// which tests and the tour drive it (see sim/module ctl kernel). With --kernel-wakelocks
-// the wake-lock files and wakeup_sources are the real kernel's, from under the mount.
+// which tests and the tour drive it (see sim/module ctl kernel).
 #define FUSE_USE_VERSION 31
-#include "passthrough.h"
 #include "simfail.h"
 #include "simstrict.h"
 #include "wakelocks.h"
@@ -29,7 +27,6 @@
 
 namespace {
 
-using sim::kernel::KernelFiles;
 using sim::kernel::WakeLocks;
 
 enum class Kind {
@@ -150,14 +147,6 @@ class Kernel {
 
 Kernel g_kernel;
 constexpr unsigned kStrictReadFailureChance = 100; // per thousand xp2xp_state reads
-KernelFiles g_real;
-bool g_real_wakelocks = false;
-
-bool real_file(Kind kind) {
-    return g_real_wakelocks &&
-           (kind == Kind::wake_lock || kind == Kind::wake_unlock || kind == Kind::wakeup_sources);
-}
-
 // A read length for xp2xp_state: a whole number (negative: that errno); anything else is
 // refused rather than taken for 0.
 bool read_length(const std::string &text, int *length) {
@@ -219,8 +208,6 @@ int Kernel::control(const std::string &commands) {
 }
 
 std::string snapshot(Kind kind, const std::string &path) {
-    if (real_file(kind))
-        return g_real.read(path);
     switch (kind) {
     case Kind::wake_lock:
         return g_kernel.wakelocks.held_list();
@@ -477,8 +464,6 @@ int write_file(const std::string &path, Kind kind, const std::string &text) {
     }
     if (int error = g_kernel.fault(path))
         return error;
-    if (real_file(kind))
-        return g_real.write(path, text);
     int result = 0;
     switch (kind) {
     case Kind::wake_lock:
@@ -583,18 +568,9 @@ int serve(const char *mountpoint, fuse_args *args) {
 } // namespace
 
 int main(int argc, char **argv) {
-    if (argc == 3 && std::string(argv[1]) == "--kernel-wakelocks") {
-        g_real_wakelocks = true;
-        ++argv;
-        --argc;
-    }
     if (argc != 2) {
-        fprintf(stderr, "usage: %s [--kernel-wakelocks] MOUNTPOINT\n", argv[0]);
+        fprintf(stderr, "usage: %s MOUNTPOINT\n", argv[0]);
         return 2;
-    }
-    if (g_real_wakelocks && !g_real.open_root(argv[1])) {
-        perror(argv[1]);
-        return 1;
     }
     for (const auto &file : kTree)
         g_inodes.push_back(&file);

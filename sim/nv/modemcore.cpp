@@ -10,14 +10,17 @@
 #include <cstring>
 
 int main(int argc, char **argv) {
-    // [--no-hello] [--device PATH], in that order.
-    int next = 1;
-    bool hello = !(next < argc && std::strcmp(argv[next], "--no-hello") == 0);
-    next += hello ? 0 : 1;
-    bool on_device = next + 1 < argc && std::strcmp(argv[next], "--device") == 0;
-    if (argc != next + (on_device ? 2 : 0)) {
-        std::fprintf(stderr, "usage: orvo-sim-modemcore [--no-hello] [--device PATH]\n");
-        return 2;
+    bool hello = true;
+    const char *device = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--no-hello") == 0 && hello) {
+            hello = false;
+        } else if (std::strcmp(argv[i], "--device") == 0 && !device && i + 1 < argc) {
+            device = argv[++i];
+        } else {
+            std::fprintf(stderr, "usage: orvo-sim-modemcore [--no-hello] [--device PATH]\n");
+            return 2;
+        }
     }
-    return sim::nv::serve(hello, on_device ? argv[next + 1] : nullptr);
+    return sim::nv::serve(hello, device);
 }

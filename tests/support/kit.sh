@@ -16,6 +16,9 @@ kit_err=/tmp/kit.err # its standard error
 # The simulated module and its control program (sim/module ctl TOPIC ...).
 module() { "$ORVO_SRC/sim/module" "$@"; }
 ctl() { module ctl "$@"; }
+# Whether the module runs on the emulated board, on its driver rather than the simulated
+# kernel and the channel's interposer.
+on_board() { [ -e /sys/kernel/debug/orvo_board/control ] && [ ! -e /sys/sim/control ]; }
 
 fail() {
     echo "FAIL: $*" >&2
