@@ -62,6 +62,8 @@ FileLock::FileLock(int fd, Mode mode, int quiet_ms) : fd_(fd) {
             last[1] = now[1];
             quiet = 0;
         } else if (quiet >= quiet_ms && !trusted_process(flock_holder(fd_))) {
+            // No holder of our own named: perhaps it let go since the try above.
+            locked_ = flock(fd_, operation) == 0;
             return;
         }
         usleep(kPauseMs * 1000);
