@@ -76,7 +76,7 @@ transcript() {
     lock ' 5'
     lock '\n'
     lock 'a b'
-    lock 'tab\t\t+5000000000'
+    lock 'tab\t\t+20000000000' # unlocked long before, however slow the board
     lock 'zero 0'
     lock 'nl\nrest'
     lock 'nul\0rest'
