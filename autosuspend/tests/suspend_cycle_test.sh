@@ -6,7 +6,13 @@
 suspends() { ctl autosuspend show | grep -c '^suspend' || true; }
 sent() { ctl autosuspend show | grep -q "^suspend $1 $2 to"; }
 suspending() { [ "$(suspends)" -gt 0 ]; }
+# No suspend under way (where the kernel itself sleeps, one may have begun before a change).
+awake() { ctl autosuspend state | grep -q ', awake,'; }
 
+# The kernel itself sleeps on the emulated board alone, never on the machine the host's
+# simulated module runs on.
+expected_cycle=$(on_board && echo kernel || echo simulated)
+expect_eq "the cycle where it runs" "$expected_cycle" "$(ctl autosuspend cycles | cut -d: -f1)"
 ctl autosuspend timing 100 100
 expect_eq "idle at start" "autosuspend disabled, awake, listening, 0 cmd, 0 data channels" \
     "$(ctl autosuspend state)"
@@ -25,6 +31,7 @@ done < <(grep '^wake-up' /tmp/client.out)
 # A held wake lock keeps the module awake; automatic suspend stays on after the caller ends.
 expect_ok "lock taken" orvo-sim-autosuspend-client lock tour_hold
 sleep 0.3
+wait_for "the suspend under way ended" 10 awake
 ctl autosuspend clear
 sleep 0.6
 expect_eq "no suspend while a lock is held" 0 "$(suspends)"
@@ -35,6 +42,7 @@ wait_for "suspends again without the lock" 5 suspending
 # "disable" ends it.
 expect_ok "disable sent" orvo-sim-autosuspend-client disable
 sleep 0.3
+wait_for "the suspend under way ended" 10 awake
 ctl autosuspend clear
 sleep 0.6
 expect_eq "no suspend once disabled" 0 "$(suspends)"

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <poll.h>
 #include <sstream>
 #include <sys/signalfd.h>
@@ -126,9 +127,9 @@ void Service::read_command_channel(std::size_t index) {
     for (const std::string &item : channel.parser.feed(bytes, static_cast<std::size_t>(n))) {
         note(who + item);
         if (item == "enable")
-            enabled_ = true;
+            set_enabled(true);
         else if (item == "disable")
-            enabled_ = false;
+            set_enabled(false);
     }
 }
 
@@ -181,7 +182,42 @@ int Service::send_record(int32_t sleep_start, int32_t wakeup, bool in_pieces) {
     return static_cast<int>(data_.size());
 }
 
+void Service::set_enabled(bool enabled) {
+    enabled_ = enabled;
+    if (kernel_)
+        kernel_->set_enabled(enabled);
+}
+
+// After each real sleep, a record to every client, noted as the simulated cycle notes it.
+void Service::send_kernel_sleeps() {
+    for (const Sleep &sleep : kernel_->take_sleeps()) {
+        int sent = send_record(sleep.sleep_start, sleep.wakeup, false);
+        note("suspend " + std::to_string(sleep.sleep_start) + " " + std::to_string(sleep.wakeup) +
+             " to " + std::to_string(sent));
+    }
+}
+
+// The kernel's counts of its suspends, from debugfs.
+static std::string suspend_stats() {
+    std::string stats;
+    std::ifstream in("/sys/kernel/debug/suspend_stats");
+    for (std::string key, value; in >> key >> value && stats.size() < 200;) {
+        if (key == "success:" || key == "fail:" || key == "failed_freeze:")
+            stats += " " + key.substr(0, key.size() - 1) + " " + value;
+    }
+    return stats;
+}
+
+std::string Service::cycles() const {
+    if (!kernel_)
+        return "simulated: sleep " + std::to_string(sleep_ms_) + " ms, awake " +
+               std::to_string(awake_ms_) + " ms\n";
+    return "kernel: " + kernel_->counts() + "; suspend_stats" + suspend_stats() + "\n";
+}
+
 void Service::advance_suspend_cycle() {
+    if (kernel_)
+        return;
     int64_t now = now_ms();
     if (asleep_) {
         if (now < wake_at_)
@@ -202,6 +238,8 @@ void Service::advance_suspend_cycle() {
 }
 
 int Service::poll_timeout() const {
+    if (kernel_)
+        return -1;
     if (asleep_)
         return static_cast<int>(std::max<int64_t>(0, wake_at_ - now_ms()));
     if (!enabled_)
@@ -248,7 +286,7 @@ std::string Service::control(const std::vector<std::string> &words) {
     if (verb == "reset" && words.size() == 1) {
         close_channels();
         stop_listening();
-        enabled_ = false;
+        set_enabled(false);
         asleep_ = false;
         next_id_ = 1;
         note("reset");
@@ -257,6 +295,8 @@ std::string Service::control(const std::vector<std::string> &words) {
     if (verb == "timing" && words.size() == 3) {
         sleep_ms_ = std::max(1, std::atoi(words[1].c_str()));
         awake_ms_ = std::max(0, std::atoi(words[2].c_str()));
+        if (kernel_)
+            kernel_->set_pause_ms(awake_ms_);
         return "";
     }
     if (verb == "show" && words.size() == 1) {
@@ -269,9 +309,12 @@ std::string Service::control(const std::vector<std::string> &words) {
         journal_.clear();
         return "";
     }
+    if (verb == "cycles" && words.size() == 1)
+        return cycles();
     if (verb == "state" && words.size() == 1) {
+        bool asleep = asleep_ || (kernel_ && kernel_->suspending());
         return std::string("autosuspend ") + (enabled_ ? "enabled" : "disabled") +
-               (asleep_ ? ", asleep" : ", awake") +
+               (asleep ? ", asleep" : ", awake") +
                (command_listener_ ? ", listening" : ", not listening") + ", " +
                std::to_string(commands_.size()) + " cmd, " + std::to_string(data_.size()) +
                " data channels\n";
@@ -293,9 +336,23 @@ bool Service::run() {
     termination_.reset(signalfd(-1, &signals, SFD_CLOEXEC));
     if (!termination_)
         return false;
+    // Started with SIGTERM and SIGINT blocked: they reach the signalfd alone.
+    if (KernelSuspend::available()) {
+        kernel_ = std::make_unique<KernelSuspend>();
+        if (!kernel_->start())
+            return false;
+    }
     awake_since_ = now_ms();
     for (;;) {
-        enum class Kind { termination, command_listener, data_listener, control, command, data };
+        enum class Kind {
+            termination,
+            command_listener,
+            data_listener,
+            control,
+            command,
+            data,
+            kernel
+        };
         std::vector<pollfd> fds;
         std::vector<Kind> kinds;
         auto watch = [&](int fd, Kind kind) {
@@ -312,6 +369,8 @@ bool Service::run() {
             watch(channel.fd.get(), Kind::command);
         for (const auto &channel : data_)
             watch(channel.fd.get(), Kind::data);
+        if (kernel_)
+            watch(kernel_->ready_fd(), Kind::kernel);
         if (poll(fds.data(), fds.size(), poll_timeout()) < 0 && errno != EINTR)
             return false;
         for (std::size_t i = 0; i < fds.size(); ++i) {
@@ -345,6 +404,9 @@ bool Service::run() {
                     read_data_channel(static_cast<std::size_t>(it - data_.begin()));
                 break;
             }
+            case Kind::kernel:
+                send_kernel_sleeps();
+                break;
             }
         }
         advance_suspend_cycle();

@@ -3,14 +3,18 @@
 // "disable" on command channels, and while automatic suspend is on and no kernel wake lock
 // is held, "suspends" for a while and then sends a wake-up record to every data channel.
 // A control socket lets tests and the tour drive it (sim/module ctl autosuspend). SIGTERM
-// ends it as a real service ends: channels closed, socket files removed.
+// ends it as a real service ends: channels closed, socket files removed. Where the kernel
+// itself can sleep (the emulated board), enabled, it puts the kernel to sleep instead
+// (kernel_suspend.h) and sends a record after each real sleep.
 #pragma once
 
 #include "command_parser.h"
+#include "kernel_suspend.h"
 
 #include "common/unique_fd.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -55,6 +59,7 @@ class Service {
     int64_t awake_since_ = 0;
     int sleep_ms_ = 300;
     int awake_ms_ = 200;
+    std::unique_ptr<KernelSuspend> kernel_; // on a kernel that can sleep
 
     bool listen_on_service_paths();
     void stop_listening();
@@ -66,6 +71,9 @@ class Service {
     void serve_control();
     std::string control(const std::vector<std::string> &words);
     void advance_suspend_cycle();
+    void send_kernel_sleeps();
+    void set_enabled(bool enabled);
+    std::string cycles() const;
     int poll_timeout() const;
     int send_record(int32_t sleep_start, int32_t wakeup, bool in_pieces);
     void note(const std::string &line);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// ctl autosuspend: requests of the simulated autosuspend service.
+// ctl autosuspend: requests of the autosuspend service.
 #include "simclient.h"
 #include "topics.h"
 
@@ -16,8 +16,15 @@ const char kUsage[] = R"(usage: sim/module ctl autosuspend REQUEST
   close                            close every command and data channel
   unlisten                         stop listening (the socket files go away)
   reset                            close everything and listen again, automatic suspend off
-  timing SLEEP_MS AWAKE_MS         how long a suspend lasts and the least time awake between
+  timing SLEEP_MS AWAKE_MS         how long a simulated suspend lasts and the least time
+                                   awake between (where the kernel itself sleeps, the
+                                   least time awake before each attempt, 100 ms at least)
   state                            automatic suspend, sleep state, listening, channels
+  cycles                           the simulated cycle's timing, or where the kernel itself
+                                   sleeps (the emulated board) its sleeps, refusals and
+                                   attempts and the kernel's suspend_stats; paging_ms (ctl
+                                   set) is the RTC alarm armed before each sleep there
+                                   (1280 ms when unset, in whole seconds; 0: none)
   show                             what it received and sent, one event per line
   clear                            forget what show lists
   start | stop | restart | status  the service's process (as every service's)
