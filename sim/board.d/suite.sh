@@ -100,6 +100,9 @@ board_test boot_services "$SRC" '' bash "$SRC/tests/services/board_boot_test.sh"
 # A simulated module on the driver and the real kernel, suspended with everything running.
 board_test module_on_driver "$SRC" '' "$SRC/sim/module" --build "$ARM" run \
     bash "$SRC/tests/kernelfiles/module_on_driver_test.sh"
+# The board really sleeps: automatic suspend through the library, the paging alarm, a lock.
+board_test sleep_autosuspend "$SRC" '' "$SRC/sim/module" --build "$ARM" run \
+    bash "$SRC/tests/sleep/sleep_test.sh"
 BODY
 for build in "$ARM" "$HOST"; do
     tests "$build"
