@@ -3,6 +3,8 @@
  * Scripted failures of the board's files, by file name: the next COUNT reads or writes
  * (or all of them) fail with CODE, counted down under a lock.
  */
+#include <linux/err.h>
+#include <linux/mm.h>
 #include <linux/spinlock.h>
 #include <linux/string.h>
 
@@ -84,4 +86,16 @@ void orvo_faults_reset(void)
 	spin_lock(&faults_lock);
 	memset(faults, 0, sizeof(faults));
 	spin_unlock(&faults_lock);
+}
+
+/* A write's text, copied in; an ERR_PTR when FILE fails as scripted or the text is too long. */
+char *orvo_write_text(const char *file, const char __user *buf, size_t count)
+{
+	int ret = orvo_fault_take(file);
+
+	if (ret)
+		return ERR_PTR(ret);
+	if (count > PAGE_SIZE)
+		return ERR_PTR(-EINVAL);
+	return memdup_user(buf, count);
 }

@@ -16,6 +16,7 @@ int orvo_fault_set(const char *file, int code, int count);
 void orvo_fault_clear(const char *file);
 int orvo_fault_take(const char *file);
 void orvo_faults_reset(void);
+char *orvo_write_text(const char *file, const char __user *buf, size_t count);
 
 /* What the register files received: the last text of each, and a log of every write. */
 void orvo_record_write(const char *path, const char *text, size_t len);

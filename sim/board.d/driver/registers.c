@@ -41,15 +41,8 @@ static ssize_t regs_read(struct file *file, char __user *buf, size_t count, loff
 static ssize_t regs_write(struct file *file, const char __user *buf, size_t count,
 			  loff_t *ppos)
 {
-	char *text;
-	int ret;
+	char *text = orvo_write_text("regs", buf, count);
 
-	ret = orvo_fault_take("regs");
-	if (ret)
-		return ret;
-	if (count > PAGE_SIZE)
-		return -EINVAL;
-	text = memdup_user(buf, count);
 	if (IS_ERR(text))
 		return PTR_ERR(text);
 	orvo_record_write(PMU_REGS_PATH, text, count);

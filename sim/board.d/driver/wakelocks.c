@@ -76,16 +76,10 @@ static ssize_t wakelock_write(struct file *file, const char __user *buf, size_t 
 			      loff_t *ppos)
 {
 	struct orvo_wakelock_file *wf = file_inode(file)->i_private;
+	char *text = orvo_write_text(wf->name, buf, count);
 	loff_t pos = 0;
 	ssize_t ret;
-	char *text;
 
-	ret = orvo_fault_take(wf->name);
-	if (ret)
-		return ret;
-	if (count > PAGE_SIZE)
-		return -EINVAL;
-	text = memdup_user(buf, count);
 	if (IS_ERR(text))
 		return PTR_ERR(text);
 	ret = kernel_write(wf->real, text, count, &pos);
