@@ -1,14 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "kernel_suspend.h"
 
-#include "common/io.h"
 #include "simfail.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <optional>
