@@ -104,6 +104,14 @@ class DaemonCore : public ::testing::Test {
         });
     }
 
+    // Relays buffers_.frame while `service` answers it, then waits for the service to end;
+    // what the relay printed, and in *answered its result.
+    std::string relay_answered_by(std::thread &service, bool *answered) {
+        std::string printed = relay(answered);
+        service.join();
+        return printed;
+    }
+
     std::unique_ptr<ReplyTimer> timer_;
     Buffers buffers_{};
 };
@@ -214,8 +222,7 @@ TEST_F(DaemonCore, ACopyGoesAgainOnlyOnceTheServiceTookTheLast) {
         send_reply(i32_at(req.text + kReqIdAt), 0, "86001");
     });
     bool answered = false;
-    std::string printed = relay(&answered);
-    service.join();
+    std::string printed = relay_answered_by(service, &answered);
     ASSERT_TRUE(answered) << printed;
     EXPECT_EQ("86001", answer_value(buffers_.frame));
     EXPECT_EQ(1u, while_away.msg_qnum) << "one copy waits for the service, no more";
@@ -248,8 +255,7 @@ TEST_F(DaemonCore, ACopyMeetingAFullQueueWaitsForRoom) {
             send_reply(i32_at(req.text + kReqIdAt), 0, "after room");
     });
     bool answered = false;
-    std::string printed = relay(&answered);
-    service.join();
+    std::string printed = relay_answered_by(service, &answered);
     ASSERT_TRUE(answered) << printed;
     EXPECT_EQ("after room", answer_value(buffers_.frame));
     EXPECT_NE(std::string::npos, printed.find("nv error: msgsnd fail, errno = 11!\n")) << printed;
