@@ -4,6 +4,8 @@
 // `sim/module ctl ...`, whose topics are thin mains over these calls.
 #pragma once
 
+#include "common/unique_fd.h"
+
 #include <optional>
 #include <string>
 #include <sys/types.h>
@@ -47,6 +49,16 @@ std::string led_mode(const std::string &led);
 // and what it has done so far, "KIND COUNT" for every kind of fault.
 std::optional<unsigned long long> strict_seed();
 std::vector<std::pair<std::string, unsigned long long>> strict_counts();
+
+// Waits MS milliseconds on the alarm clock, which wakes the module from suspend, then
+// keeps it awake, as a device's wake-up interrupt does until its handler has run, for as
+// long as the returned hold lives. Where the caller may not wake the system, a plain wait
+// on boot time. None when the wait could not be set up.
+struct WakeHold {
+    orvo::UniqueFd timer;
+    orvo::UniqueFd poll;
+};
+std::optional<WakeHold> wait_waking(int ms);
 
 // The simulated kernel.
 bool kernel_edge(int level);   // a low-power-mode edge: xp2xp_state reads 5 or 6 bytes

@@ -22,6 +22,8 @@ const char kUsage[] = R"(usage: sim/module ctl TOPIC ...
                                a simulated service (sim/services.d): )";
 
 const char kTopics[] = R"(
+  after MS TOPIC ...           TOPIC after MS milliseconds on the alarm clock, which wakes
+                               the module from sleep; it stays awake until TOPIC is done
   strict                       the strict platform's seed and its faults of each kind
   autosuspend | nv | sms | wifi | devmem | led ...
                                the simulators' own requests (ctl TOPIC --help)
@@ -55,15 +57,24 @@ int usage(FILE *to) {
     return to == stdout ? 0 : 2;
 }
 
-} // namespace
+int run_topic(const std::string &topic, const sim::ctl::Args &args);
 
-int main(int argc, char **argv) {
-    if (argc < 2)
+// after MS TOPIC ...: as a device that raises a wake-up interrupt at a time.
+int after(const sim::ctl::Args &args) {
+    long long ms = 0;
+    if (args.size() < 2 || !sim::ctl::number(args[0], ms) || ms < 0 || ms > 86400000)
         return usage(stderr);
-    std::string topic = argv[1];
-    sim::ctl::Args args(argv + 2, argv + argc);
+    auto hold = sim::wait_waking(static_cast<int>(ms));
+    if (!hold)
+        return sim::ctl::complain("after", "cannot wait on the alarm clock");
+    return run_topic(args[1], sim::ctl::Args(args.begin() + 2, args.end()));
+}
+
+int run_topic(const std::string &topic, const sim::ctl::Args &args) {
     if (topic == "-h" || topic == "--help" || topic == "help")
         return usage(stdout);
+    if (topic == "after")
+        return after(args);
     if (topic == "fail" || topic == "unfail" || topic == "set" || topic == "unset" ||
         topic == "calls" || topic == "log" || topic == "boot")
         return sim::ctl::platform(topic, args);
@@ -76,4 +87,12 @@ int main(int argc, char **argv) {
         return sim::ctl::service(topic, args);
     std::fprintf(stderr, "sim/module: unknown ctl topic '%s'\n", topic.c_str());
     return 1;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    if (argc < 2)
+        return usage(stderr);
+    return run_topic(argv[1], sim::ctl::Args(argv + 2, argv + argc));
 }

@@ -146,6 +146,32 @@ TEST(KernelControl, BadLinesAreRefusedNotFatal) {
 
 } // namespace
 
+// The wait ends at its time, not at a signal, and the hold keeps the alarm's event pending.
+TEST(WakeAlarm, WaitsItsWholeTimeThroughSignals) {
+    struct sigaction quiet {};
+    quiet.sa_handler = [](int) {};
+    sigaction(SIGUSR1, &quiet, nullptr);
+    pthread_t waiter = pthread_self();
+    std::atomic<bool> done{false};
+    std::thread interrupter([&] {
+        while (!done) {
+            pthread_kill(waiter, SIGUSR1);
+            usleep(20000);
+        }
+    });
+    timespec start{}, end{};
+    clock_gettime(CLOCK_BOOTTIME, &start);
+    auto hold = sim::wait_waking(300);
+    clock_gettime(CLOCK_BOOTTIME, &end);
+    done = true;
+    interrupter.join();
+    ASSERT_TRUE(hold);
+    long waited_ms = (end.tv_sec - start.tv_sec) * 1000 + (end.tv_nsec - start.tv_nsec) / 1000000;
+    EXPECT_GE(waited_ms, 300);
+    pollfd pending{hold->timer.get(), POLLIN, 0};
+    EXPECT_EQ(1, poll(&pending, 1, 0));
+}
+
 // Transcripts and control lines keep any bytes on one line and read them back whole.
 TEST(OneLineText, EveryByteSurvivesEscapeAndUnescape) {
     std::string bytes;
