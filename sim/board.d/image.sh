@@ -95,6 +95,8 @@ mkdir -p "$root/etc/init.d" "$root/etc/default" "$root/var"
 ln -s ../run "$root/var/run"
 cp "$HERE/inittab" "$root/etc/inittab"
 cp "$HERE/rcS" "$root/etc/init.d/rcS"
+# The console's login shell starts in the clone, with sim/module on the ARM build.
+printf 'export ORVO_BUILD=%q\ncd %q\n' "$ARM" "$SRC" >"$root/etc/profile"
 mkdir -p "$root/usr/lib/modules"
 cp "$DRIVER" "$root/usr/lib/modules/orvo_board.ko"
 cp "$HERE/board-run" "$root/usr/sbin/orvo-board-run"

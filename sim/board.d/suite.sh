@@ -1,20 +1,31 @@
 #!/bin/bash
 # SPDX-License-Identifier: MIT
-# The board's test run. "plan SRC ARM HOST" prints the script that the board runs in one
-# boot (as /board/run): the wake-lock behaviour test against the real kernel, the services
-# that the board's init started at boot, then the
-# system tests of the power, IPC, NV, SMS and console deliverables, one after the other
-# (they share the kernel's wake locks): the ARM build's sandbox tests and the host build's
-# shell tests, both on the ARM build's programs. It ends with the summary line.
+# The board's test runs. "plan SRC ARM HOST [GROUP]" prints the script that the board runs in
+# one boot (as /board/run) for one group of tests, ending with the group's summary line:
+# - board (the default): the wake-lock behaviour test against the real kernel, the services
+#   that the board's init started at boot, then the system tests of the power, IPC, NV, SMS
+#   and console deliverables, one after the other (they share the kernel's wake locks): the
+#   ARM build's sandbox tests and the host build's shell tests, both on the ARM build's
+#   programs;
+# - sleep: the proofs that the board really sleeps, each in a simulated module with
+#   automatic suspend on.
 set -euo pipefail
 
-[ "${1:-}" = plan ] || {
-    echo "usage: suite.sh plan SRC ARM_BUILD HOST_BUILD" >&2
+[ "${1:-}" = plan ] && [ $# -ge 4 ] || {
+    echo "usage: suite.sh plan SRC ARM_BUILD HOST_BUILD [board|sleep]" >&2
     exit 2
 }
 SRC=$2
 ARM=$3
 HOST=$4
+GROUP=${5:-board}
+case $GROUP in
+board | sleep) ;;
+*)
+    echo "suite.sh: no test group $GROUP" >&2
+    exit 2
+    ;;
+esac
 # The deliverables' test folders, and the tests of the simulated module itself.
 FOLDERS='autosuspend|pm|pm_console|ipc|nv_bridge|sms|tests'
 # Tests of what only the host's simulated kernel gives: a kernel of its own per sandbox
@@ -56,6 +67,7 @@ cat <<HEAD
 # The board's test run (made by sim/board.d/suite.sh).
 SRC=$(printf %q "$SRC")
 ARM=$(printf %q "$ARM")
+GROUP=$GROUP
 HEAD
 cat <<'BODY'
 export PATH="$ARM/simbin:$PATH"
@@ -86,7 +98,21 @@ board_test() {
     fi
 }
 
-echo "board: $(uname -sr) on $(uname -m), $(nproc) CPU"
+echo "$GROUP: $(uname -sr) on $(uname -m), $(nproc) CPU"
+BODY
+if [ "$GROUP" = sleep ]; then
+    cat <<'SLEEP'
+# in_module NAME SCRIPT: a test script in a simulated module of its own.
+in_module() { board_test "$1" "$SRC" '' "$SRC/sim/module" --build "$ARM" run bash "$2"; }
+# Through the library: the paging alarm wakes it, a lock holds it, an edge wakes it.
+in_module sleep_autosuspend "$SRC/tests/sleep/sleep_test.sh"
+# Through the power console and AT+LEELSP.
+in_module sleep_tools "$SRC/tests/sleep/tools_test.sh"
+# paramlinkd's lock, and an NV request and a message that come while it sleeps.
+in_module sleep_wakeups "$SRC/tests/sleep/wakeups_test.sh"
+SLEEP
+else
+    cat <<'BOARD'
 # First, while the kernel's wake locks are untouched (the host runs it in a sandbox as
 # sandbox_wakelock_behaviour).
 board_test wakelock_behaviour_kernel "$SRC" '' bash "$SRC/tests/wakelocks/behaviour.sh"
@@ -100,18 +126,17 @@ board_test boot_services "$SRC" '' bash "$SRC/tests/services/board_boot_test.sh"
 # A simulated module on the driver and the real kernel, suspended with everything running.
 board_test module_on_driver "$SRC" '' "$SRC/sim/module" --build "$ARM" run \
     bash "$SRC/tests/kernelfiles/module_on_driver_test.sh"
-# The board really sleeps: automatic suspend through the library, the paging alarm, a lock.
-board_test sleep_autosuspend "$SRC" '' "$SRC/sim/module" --build "$ARM" run \
-    bash "$SRC/tests/sleep/sleep_test.sh"
-BODY
-for build in "$ARM" "$HOST"; do
-    tests "$build"
-done | awk -F'\t' '!seen[$1]++ && !($1 in host_only) && $1 !~ /^trust\./
-    BEGIN { split("'"$HOST_ONLY"'", names, " "); for (i in names) host_only[names[i]] }' | while IFS=$'\t' read -r name wd env command; do
-    printf 'board_test %q %q %q %s\n' "$name" "$wd" "$(board_env "$env")" "$(board_command "$command")"
-done
+BOARD
+    for build in "$ARM" "$HOST"; do
+        tests "$build"
+    done | awk -F'\t' '!seen[$1]++ && !($1 in host_only) && $1 !~ /^trust\./
+        BEGIN { split("'"$HOST_ONLY"'", names, " "); for (i in names) host_only[names[i]] }' |
+        while IFS=$'\t' read -r name wd env command; do
+            printf 'board_test %q %q %q %s\n' "$name" "$wd" "$(board_env "$env")" "$(board_command "$command")"
+        done
+fi
 cat <<'TAIL'
-echo "board: $passed of $total tests passed on the emulated board"
-[ ${#failed[@]} = 0 ] || echo "board: failed: ${failed[*]}"
+echo "$GROUP: $passed of $total tests passed on the emulated board"
+[ ${#failed[@]} = 0 ] || echo "$GROUP: failed: ${failed[*]}"
 [ $passed = $total ]
 TAIL

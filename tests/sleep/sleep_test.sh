@@ -8,46 +8,16 @@
 # awake.
 set -uo pipefail
 
-# shellcheck source=tests/support/kit.sh
-. "$ORVO_SRC/tests/support/kit.sh"
+# shellcheck source=tests/sleep/sleep_kit.sh
+. "$ORVO_SRC/tests/sleep/sleep_kit.sh"
 
-STATS=/sys/kernel/debug/suspend_stats
-suspends() { awk '$1 == "success:" { print $2 }' $STATS; }
-sleeps() { ctl autosuspend cycles | sed -n 's/^kernel: sleeps \([0-9]*\),.*/\1/p'; }
 records() { grep -c '^wake-up: slept from' /tmp/waiter.out; }
-at_least() {
-    local count=$1
-    shift
-    [ "$("$@")" -ge "$count" ]
-}
-kernel_sleeps() { ctl autosuspend cycles | grep -q '^kernel:'; }
 sent() { ctl autosuspend show | grep -q "^suspend $1 $2 to"; }
-awake() { ctl autosuspend state | grep -q ', awake,'; }
 data_channels() { ctl autosuspend state | sed -n 's/.* \([0-9]*\) data channels.*/\1/p'; }
-# no_sleep_for SECONDS: the kernel does not suspend for that long.
-no_sleep_for() {
-    local before
-    before=$(suspends)
-    sleep "$1"
-    [ "$(suspends)" = "$before" ]
-}
 # One sleep's length, by the paging alarm of 2 s on the RTC's whole seconds: more than a
 # second, and on an emulated machine at most three more for the way in and out.
-PAGING_MS=2000
 LEAST_MS=900
 MOST_MS=5000
-# The edge's time from now: beyond the 2 s within which the alarm clock refuses a suspend.
-EDGE_IN_MS=8000
-uptime_ms() { awk '{ printf "%d\n", $1 * 1000 }' /proc/uptime; }
-# woken_at MS: a sleep of the service's (CLOCK_BOOTTIME, as /proc/uptime) ended within
-# three seconds after MS, and began before it.
-woken_at() {
-    ctl autosuspend show | awk -v at="$1" '$1 == "suspend" && $2 < at && $3 >= at - 100 &&
-        $3 <= at + 3000 { found = 1 } END { exit !found }'
-}
-
-expect_ok "the kernel itself sleeps here" kernel_sleeps
-ctl set paging_ms $PAGING_MS
 
 echo "--- switched on, nothing held: the board sleeps and the paging alarm wakes it"
 orvo-sim-autosuspend-client wait 3 >/tmp/waiter.out &
@@ -70,22 +40,20 @@ slot=$(orvo-sim-kesl-call create sleep_test | sed -n 's/^create //p')
 expect_eq "locked" "lock 0" "$(orvo-sim-kesl-call lock "$slot")"
 sleep 1 # an attempt under way when the lock came ends first
 expect_ok "no sleep for 5 s while the lock is held" no_sleep_for 5
-sleeps_before=$(sleeps)
 expect_eq "unlocked" "unlock 0" "$(orvo-sim-kesl-call unlock "$slot")"
-wait_for "sleeps again once released" 30 at_least $((sleeps_before + 1)) sleeps
+sleeps_again "sleeps again once released"
 
 echo "--- switched off: no sleep after the attempt under way"
 expect_eq "switched off" "autosuspend 0" "$(orvo-sim-kesl-call autosuspend 0)"
 sleep 4
 expect_ok "no sleep for 5 s once switched off" no_sleep_for 5
 echo "--- an edge of the low-power-mode signal, timed for when the board sleeps, wakes it"
-# Paging every 20 s: a sleep that ends at the edge's time was ended by the edge.
 orvo-sim-kesl-call monitor 120 >/tmp/monitor.out &
 monitor=$!
 wait_for "the monitor started" 5 grep -q "monitor started" /tmp/monitor.out
-ctl set paging_ms 20000
-edge_ms=$(($(uptime_ms) + EDGE_IN_MS))
-ctl kernel edge 1 $EDGE_IN_MS
+ctl set paging_ms $SLOW_PAGING_MS
+edge_ms=$(($(uptime_ms) + WAKE_IN_MS))
+ctl kernel edge 1 $WAKE_IN_MS
 ctl autosuspend clear
 expect_eq "switched on" "autosuspend 0" "$(orvo-sim-kesl-call autosuspend 1)"
 wait_for "the edge reached the application's handler" 90 grep -q '^edge 1' /tmp/monitor.out
