@@ -15,6 +15,7 @@
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace sim::sms {
@@ -94,6 +95,11 @@ bool client_ready() {
     return g_open && sim::service_running("sms");
 }
 
+// Readable once the process has ended (a pidfd); none where the kernel has no pidfds.
+orvo::UniqueFd end_of(pid_t pid) {
+    return orvo::UniqueFd(static_cast<int>(syscall(SYS_pidfd_open, pid, 0)));
+}
+
 bool wait_arrival(int *index) {
     thread_local unsigned session = 0;
     thread_local off_t cursor = 0;
@@ -112,8 +118,11 @@ bool wait_arrival(int *index) {
         }
         if (!g_open || sim::service_pid("sms") != g_service)
             return false;
-        pollfd fds[2] = {{watch.get(), POLLIN, 0}, {closed_event(), POLLIN, 0}};
-        if (poll(fds, 2, kServiceCheckMs) < 0 && errno != EINTR)
+        // The service's end wakes the wait; without a pidfd, a look every kServiceCheckMs.
+        orvo::UniqueFd service_end = end_of(g_service);
+        pollfd fds[3] = {
+            {watch.get(), POLLIN, 0}, {closed_event(), POLLIN, 0}, {service_end.get(), POLLIN, 0}};
+        if (poll(fds, 3, service_end ? -1 : kServiceCheckMs) < 0 && errno != EINTR)
             return false;
         drain(watch.get());
     }
