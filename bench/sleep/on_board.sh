@@ -11,3 +11,5 @@ on_board() { sed 's/^\(figure\t[^\t]*\)/\1, board/'; }
 # The kernel keeps at most 100 wake locks made from user space (CONFIG_PM_WAKELOCKS_LIMIT)
 # and forgets idle ones only after minutes: 30 rounds make about 60 names.
 "$ARM/bin/pm_registry_bench" 30 | on_board
+# The deliverables' long-lived threads at rest, a minute.
+bash "$ORVO_SRC/bench/sleep/at_rest.sh" 60 | on_board
