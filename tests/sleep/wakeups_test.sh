@@ -48,24 +48,32 @@ work
 ctl nv service reset
 
 echo "--- an NV request of the modem core wakes the sleeping board and is answered"
+# Paging slowly: a sleep that ends at the request's time was ended by it.
 ctl set paging_ms $SLOW_PAGING_MS
 timed "NV request" nv get imei
 expect_ok "the modem core got its answer" wait "$timed"
+work
+ctl set paging_ms $PAGING_MS
 expect_eq "answered" "$answer" "$(answer_of /tmp/timed.out)"
 expect_ok "a sleep ended by the request's time" woken_at "$due_ms"
 wait_for "paramlinkd released nvrpc_lock" 10 released nvrpc_lock
+rest
 sleeps_again "sleeps again"
 
 echo "--- a message delivered while the board sleeps wakes it and reaches the application"
+work
+ctl set paging_ms $SLOW_PAGING_MS
 timed "delivery" sms deliver +4915112345 'wake up'
 wait_for "the handler got it" 30 grep -q 'handle ok: wake up$' /tmp/listener.out
+work
+ctl set paging_ms $PAGING_MS
 expect_ok "a sleep ended by the delivery's time" woken_at "$due_ms"
+rest
 wait_for "the library released sms_read" 10 released sms_read
 sleeps_again "sleeps again once it is read"
 
 work
 kill "$listener"
-ctl set paging_ms $PAGING_MS
 expect_eq "switched off" "autosuspend 0" "$(orvo-sim-kesl-call autosuspend 0)"
 rest
 wait_for "the attempt under way ended" 30 awake
