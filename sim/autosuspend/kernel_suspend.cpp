@@ -12,6 +12,7 @@
 #include <pthread.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
+#include <utility>
 
 namespace sim::autosuspend {
 namespace {
@@ -151,6 +152,7 @@ bool KernelSuspend::suspending() {
 }
 
 void KernelSuspend::loop() {
+    at_last_wakeup_ = read_wakeup_sources();
     std::unique_lock<std::mutex> lock(mutex_);
     bool refused = false;
     while (!stopping_) {
@@ -187,11 +189,17 @@ bool KernelSuspend::attempt() {
     bool refused = false;
     if (write_text(kWakeupCount, count)) {
         arm_paging_alarm();
+        Sources at_sleep = read_wakeup_sources();
         int32_t sleep_start = boottime_ms();
-        if (write_text(kPowerState, sleep_state()))
-            sleep = Sleep{sleep_start, boottime_ms()};
-        else
+        if (write_text(kPowerState, sleep_state())) {
+            int32_t wakeup = boottime_ms();
+            Sources at_wakeup = read_wakeup_sources();
+            sleep = Sleep{sleep_start, wakeup, woke(at_sleep, at_wakeup),
+                          held(at_last_wakeup_, at_sleep)};
+            at_last_wakeup_ = std::move(at_wakeup);
+        } else {
             refused = true;
+        }
     }
     end_suspend(sleep, refused);
     return !refused;

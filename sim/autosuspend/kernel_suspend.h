@@ -9,6 +9,7 @@
 #pragma once
 
 #include "common/unique_fd.h"
+#include "wakeup_sources.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -21,10 +22,14 @@
 
 namespace sim::autosuspend {
 
-// One sleep, in milliseconds of CLOCK_BOOTTIME (which runs on while the kernel sleeps).
+// One sleep, in milliseconds of CLOCK_BOOTTIME (which runs on while the kernel sleeps),
+// with the wakeup sources that had wake-up events while it slept (what woke it) and those that
+// held the board awake between the wake-up before it and its start ("-" for none).
 struct Sleep {
     int32_t sleep_start;
     int32_t wakeup;
+    std::string woken_by;
+    std::string held_by;
 };
 
 class KernelSuspend {
@@ -71,7 +76,8 @@ class KernelSuspend {
     long sleeps_done_ = 0;
     long refused_ = 0;
     long attempts_ = 0;
-    orvo::UniqueFd ready_; // eventfd
+    orvo::UniqueFd ready_;   // eventfd
+    Sources at_last_wakeup_; // the loop's own
     std::atomic<bool> done_{false};
 };
 

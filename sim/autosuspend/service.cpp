@@ -192,8 +192,9 @@ void Service::set_enabled(bool enabled) {
 void Service::send_kernel_sleeps() {
     for (const Sleep &sleep : kernel_->take_sleeps()) {
         int sent = send_record(sleep.sleep_start, sleep.wakeup, false);
-        note("suspend " + std::to_string(sleep.sleep_start) + " " + std::to_string(sleep.wakeup) +
-             " to " + std::to_string(sent));
+        std::string times = std::to_string(sleep.sleep_start) + " " + std::to_string(sleep.wakeup);
+        note("suspend " + times + " to " + std::to_string(sent));
+        note("cause " + times + " woken_by " + sleep.woken_by + " held_by " + sleep.held_by);
     }
 }
 
