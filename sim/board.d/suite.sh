@@ -75,14 +75,14 @@ passed=0
 total=0
 failed=()
 log=/tmp/board-test.log
-# board_test NAME DIR ENV CMD: one test in its own simulated module, with a time limit.
+# board_test NAME DIR ENV CMD: one test, with a time limit (TEST_LIMIT seconds, 300).
 board_test() {
     local name=$1 dir=$2 env=$3 start status
     shift 3
     total=$((total + 1))
     mkdir -p "$dir"
     start=$(date +%s)
-    (cd "$dir" && eval "exec env $env timeout -k 5 300 \"\$@\"") >"$log" 2>&1
+    (cd "$dir" && eval "exec env $env timeout -k 5 ${TEST_LIMIT:-300} \"\$@\"") >"$log" 2>&1
     status=$?
     # The kernel is shared: release what a test left held (the names stay known to it).
     for held in $(cat /sys/power/wake_lock); do
@@ -110,6 +110,10 @@ in_module sleep_autosuspend "$SRC/tests/sleep/sleep_test.sh"
 in_module sleep_tools "$SRC/tests/sleep/tools_test.sh"
 # paramlinkd's lock, and an NV request and a message that come while it sleeps.
 in_module sleep_wakeups "$SRC/tests/sleep/wakeups_test.sh"
+# The soak, sleeping between its clients' operations; its table goes to the log.
+TEST_LIMIT=600 board_test sleep_soak "$SRC" '' "$SRC/sim/module" --build "$ARM" soak \
+    --minutes 2 --seed 1 --clients 1 --sleeping
+sed -n '/^soak: seed .*client loops/,$p' "$log"
 SLEEP
 else
     cat <<'BOARD'

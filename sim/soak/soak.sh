@@ -3,16 +3,26 @@
 # The soak (sim/module soak): every deliverable and simulated service at once, client
 # processes doing what users do while faults are injected, invariants checked as it goes
 # and at the end; a table of operations, faults and invariants. Runs inside a module.
-#   soak.sh [--minutes N] [--seed S] [--clients N]   (--minutes 0: twenty seconds)
+# --sleeping (where the kernel itself sleeps, the emulated board): automatic suspend on and
+# paging every second; each client holds a wake lock of its own while an operation runs
+# and none between, as applications must, so the module sleeps between operations; the
+# table adds the kernel's suspends, the wake-ups by cause and its failed suspends, and a
+# timeline of the sleeps goes to /tmp/soak/timeline.svg.
+#   soak.sh [--minutes N] [--seed S] [--clients N] [--sleeping]   (--minutes 0: 20 seconds)
 set -uo pipefail
-minutes=1 seed=$$ clients=2
+minutes=1 seed=$$ clients=2 sleeping=0
 while [ $# -gt 0 ]; do
     case $1 in
     --minutes) minutes=$2 ;;
     --seed) seed=$2 ;;
     --clients) clients=$2 ;;
+    --sleeping)
+        sleeping=1
+        shift
+        continue
+        ;;
     *)
-        echo "usage: sim/module soak [--minutes N] [--seed S] [--clients N]" >&2
+        echo "usage: sim/module soak [--minutes N] [--seed S] [--clients N] [--sleeping]" >&2
         exit 2
         ;;
     esac
@@ -25,7 +35,7 @@ done
 RANDOM=$seed
 dir=/tmp/soak
 mkdir -p "$dir/ops" "$dir/state"
-: >"$dir/faults" >"$dir/broken" >"$dir/checked"
+: >"$dir/faults" >"$dir/broken" >"$dir/checked" >"$dir/journal"
 plugin=$ORVO_BUILD/lib/liborvo-at-common.so
 duration=$((minutes * 60))
 [ "$duration" -gt 0 ] || duration=20
@@ -37,15 +47,28 @@ warmup=$((duration / 3 < 60 ? duration / 3 : 60))
 hang_limit=60 # seconds: an operation that takes longer counts as a hang
 
 ctl() { orvo-sim-ctl "$@"; }
-now_ms() { date +%s%3N; }
+# Bash's own clock and /proc, not GNU date, pgrep and comm: the board has busybox's tools.
+now_ms() { echo $((${EPOCHREALTIME//[.,]/} / 1000)); }
 running() { [ "$(date +%s)" -lt $deadline ]; }
+
+# Sleeping, a client holds its kernel wake lock (work_lock, one name per client loop: the
+# kernel keeps at most 100 names made from user space) while an operation runs.
+work_lock=soak_work
+work() { [ $sleeping = 0 ] || echo "$work_lock" >/sys/power/wake_lock; }
+rest() { [ $sleeping = 0 ] || echo "$work_lock" >/sys/power/wake_unlock; }
+
+# Sleeping, a client loop rests a few seconds between rounds, as applications do between
+# their work; the module sleeps whenever every loop rests (their pauses stand still then).
+idle() { [ $sleeping = 0 ] || sleep $((1 + RANDOM % 3)); }
 
 # op KIND CMD...: one user operation, bounded by the watchdog; its output on stdout.
 op() {
     local kind=$1 status
     shift
+    work 2>/dev/null
     timeout -k 5 $hang_limit "$@" 2>>"$dir/errors"
     status=$?
+    rest 2>/dev/null
     echo >>"$dir/ops/$kind"
     [ $status != 124 ] || broke "hung: $kind $* (over $hang_limit s)"
     return $status
@@ -61,6 +84,7 @@ fault() { echo "$1" >>"$dir/faults"; }
 # each call that ended (a killed call leaves it unknown: "?").
 wakelock_client() {
     local id=$1 name slot out status before
+    work_lock=soak_work_wakelock_$id
     RANDOM=$((seed + id))
     while running; do
         name=soak_${id}_$((RANDOM % 4))
@@ -97,12 +121,14 @@ wakelock_client() {
         elif [[ $out != *"unlock 0"* ]]; then
             echo "?" >"$dir/state/$name" # held, or refused while the kernel failed
         fi
+        idle
     done
 }
 
 # IPC: requests to the server, each answered with its own text or timed out in time.
 ipc_client() {
     local id=$1 n=0 text out t0 elapsed limit
+    work_lock=soak_work_ipc_$id
     RANDOM=$((seed + 100 + id))
     while running; do
         n=$((n + 1))
@@ -127,6 +153,7 @@ ipc_client() {
             op ipc-publish qxipc-demo publish 5469 77 "p${id}_$n" >/dev/null &&
                 echo "p${id}_$n" >>"$dir/published"
         fi
+        idle
     done
 }
 
@@ -136,6 +163,7 @@ ipc_client() {
 # one that meets two deaths in a row takes over 40 s: the wait allows for that.
 nv_client() {
     local id=1 n=0 out key value answers
+    work_lock=soak_work_nv
     while running; do
         n=$((n + 1))
         key=soak.k$((n % 5)) value=$n
@@ -149,6 +177,7 @@ nv_client() {
         [[ $out == *"value=\"$value\""* ]] || broke "nv get $key: $out (wanted $value)"
         grep -o 'req_id=[0-9]*' <<<"$out" >>"$dir/nv_ids.$id"
         checked nv-requests
+        idle
     done
 }
 
@@ -156,6 +185,7 @@ nv_client() {
 # deleted as a user does, and messages sent, each of which must reach the outbox.
 sms_client() {
     local n=0 index
+    work_lock=soak_work_sms
     RANDOM=$((seed + 400))
     while running; do
         n=$((n + 1))
@@ -169,22 +199,65 @@ sms_client() {
             checked sms-sent
             orvo-sim-ctl sms outbox | grep -q "soak-out-$n\$" || broke "sent soak-out-$n is not in the outbox"
         fi
+        idle
     done
 }
 
 # AT commands through the plug-in in the AT host, and the consoles driven.
 at_console_client() {
     local id=$1 out version
+    work_lock=soak_work_at_$id
     RANDOM=$((seed + 300 + id))
     version=$'+CGIR:R220-NYY-BASE2WLAN-K40Q07.AP.19.09_CAP.19.09\r\nOK\r'
     while running; do
         out=$(printf 'AT+CGIR\r\n' | op at orvo-sim-athost "$plugin" 2>/dev/null)
         [ -z "$out" ] || [ "$out" = "$version" ] || broke "AT+CGIR: $out"
-        printf 'AT+LEELSP=%s\r\nAT+NETLED=1\r\n' $((RANDOM % 2)) | op at orvo-sim-athost "$plugin" >/dev/null 2>&1
+        # Sleeping, AT+LEELSP switches automatic suspend on, never off.
+        printf 'AT+LEELSP=%s\r\nAT+NETLED=1\r\n' $((sleeping == 1 ? 1 : RANDOM % 2)) |
+            op at orvo-sim-athost "$plugin" >/dev/null 2>&1
         printf -- '%s\n' "-cl soak_c$id " '-ccl' '-e' '-q' | op console orvo-kesl-autosuspend-demo >/dev/null
         printf 'testmode_enable\ntestmode_disable\nq\n' | op console wlan_rftest_demo >/dev/null
         checked answers
+        idle
     done
+}
+
+# --- sleep --------------------------------------------------------------------------------
+
+switch_sleep() { orvo-sim-kesl-call autosuspend "$1" >/dev/null || broke "automatic suspend not switched to $1"; }
+# The service's sleeps and their causes, kept before it is killed (its journal goes with it).
+keep_journal() { ctl autosuspend show 2>/dev/null | grep -E '^(suspend|cause) ' >>"$dir/journal"; }
+kernel_stat() { awk -v key="$1:" '$1 == key { print $2 }' /sys/kernel/debug/suspend_stats; }
+
+start_sleeping() {
+    [ $sleeping = 1 ] || return 0
+    ctl autosuspend cycles | grep -q '^kernel:' || broke "--sleeping: the kernel here does not sleep"
+    ctl set paging_ms 1000
+    suspends_before=$(kernel_stat success) fails_before=$(kernel_stat fail)
+    switch_sleep 1
+}
+
+# The checks at the end run awake, under a lock of their own.
+stop_sleeping() {
+    [ $sleeping = 1 ] || return 0
+    echo soak_checks >/sys/power/wake_lock
+    keep_journal
+    switch_sleep 0
+}
+
+sleep_table() {
+    [ $sleeping = 1 ] || return 0
+    local suspends fails
+    suspends=$(($(kernel_stat success) - suspends_before)) fails=$(($(kernel_stat fail) - fails_before))
+    printf '%-24s %s\n' "suspends (kernel)" "$suspends"
+    printf '%-24s %s\n' "failed suspends" "$fails"
+    printf '%-24s %s\n' "wake-ups by cause" "count"
+    awk '$1 == "cause" { n = split($5, names, ","); for (i = 1; i <= n; i++) count[names[i] == "-" ? "(none counted)" : names[i]]++ }
+        END { for (name in count) printf "  %-22s %d\n", name, count[name] }' "$dir/journal" | sort
+    orvo-sim-ctl autosuspend timeline "$dir/journal" >"$dir/timeline.svg"
+    echo "timeline: $dir/timeline.svg"
+    echo "sleep totals: $suspends suspends, $fails failed, $(count "$dir/broken") broken (seed $seed)"
+    echo soak_checks >/sys/power/wake_unlock
 }
 
 # --- long-lived processes --------------------------------------------------------------
@@ -229,7 +302,8 @@ sample() {
 # A client process killed at any point: one of the users' programs, never a long-lived one.
 kill_a_client() {
     local pids=() pid
-    for pid in $(pgrep -x 'orvo-sim-kesl-c|qxipc-demo|orvo-sim-athost|orvo-kesl-autos|wlan_rftest_dem'); do
+    for pid in $(grep -lxE 'orvo-sim-kesl-c|qxipc-demo|orvo-sim-athost|orvo-kesl-autos|wlan_rftest_dem' \
+        /proc/[0-9]*/comm 2>/dev/null | cut -d/ -f3); do
         grep -qx "$pid" "$dir"/pid.* 2>/dev/null || pids+=("$pid")
     done
     [ ${#pids[@]} -gt 0 ] || return 0
@@ -242,9 +316,12 @@ inject_fault() {
     0 | 1) kill_a_client ;;
     2)
         local service=$([ $((RANDOM % 2)) = 0 ] && echo autosuspend || echo wifi)
+        [ "$service" = wifi ] || keep_journal
         ctl "$service" kill KILL >/dev/null && fault "$service-killed"
         sleep 0.$((RANDOM % 9 + 1))
         ctl "$service" start >/dev/null || broke "the $service service did not start again"
+        # A service started again begins with automatic suspend off.
+        [ "$service" = wifi ] || [ $sleeping = 0 ] || switch_sleep 1
         ;;
     3) ipcrm -Q 5469 2>/dev/null && fault ipc-queue-removed ;;
     4) ctl kernel fail wake_lock 5 $((RANDOM % 3 + 1)) && fault kernel-file-failing ;;
@@ -287,6 +364,7 @@ check_kernel_locks() {
     local name slot out
     checked kernel-wake-locks
     for name in $(cat /sys/power/wake_lock); do
+        [[ $name != soak_work* && $name != soak_checks ]] || continue
         if [ "$(cat "$dir/state/$name" 2>/dev/null)" != "?" ]; then
             broke "kernel wake lock $name held with no killed holder"
             continue
@@ -314,8 +392,8 @@ check_nv_order() {
 # Whether listener I has every delivered message.
 listener_has_all() {
     local missing
-    missing=$(sed -n 's/.*: \(soak-sms-[0-9]*\)$/\1/p' "$dir/listener$1.out" | sort -u |
-        comm -13 - <(sort -u "$dir/delivered" 2>/dev/null))
+    missing=$(sort -u "$dir/delivered" 2>/dev/null |
+        grep -vxF -f <(sed -n 's/.*: \(soak-sms-[0-9]*\)$/\1/p' "$dir/listener$1.out"))
     [ -z "$missing" ]
 }
 
@@ -418,10 +496,12 @@ table() {
     fi
     echo "soak totals: $(cat "$dir"/ops/* | wc -l) operations, $(count "$dir/faults") faults," \
         "$(count "$dir/checked") invariant checks, $(count "$dir/broken") broken (seed $seed)"
+    sleep_table
 }
 
 echo "soak: seed $seed, $minutes minutes (the same seed injects the same faults in turn)"
 start_long_lived
+start_sleeping
 workers=()
 for i in $(seq 1 "$clients"); do
     wakelock_client "$i" &
@@ -443,6 +523,7 @@ while running; do
     sample
 done
 wait "${workers[@]}"
+stop_sleeping
 ctl kernel unfail wake_lock
 wait_for_listeners
 sleep 2 # the daemons go idle

@@ -3,7 +3,8 @@
 # What wakes the sleeping board, and what keeps it awake: paramlinkd holds it awake while
 # an NV request waits for a slow service, and lets it sleep once the answer is written; an
 # NV request of the modem core and a message from the network, each arriving while the
-# board sleeps, wake it, are answered or handled, and the board sleeps again.
+# board sleeps, wake it, are answered or handled, and the board sleeps again; the service's
+# timeline names those causes.
 set -uo pipefail
 
 # shellcheck source=tests/sleep/sleep_kit.sh
@@ -78,5 +79,12 @@ expect_eq "switched off" "autosuspend 0" "$(orvo-sim-kesl-call autosuspend 0)"
 rest
 wait_for "the attempt under way ended" 30 awake
 ctl autosuspend cycles
+
+echo "--- the timeline names what woke the board and what held it awake"
+ctl autosuspend timeline >/tmp/timeline.svg
+expect_ok "a picture" grep -q '^<svg ' /tmp/timeline.svg
+expect_ok "the timed requests' alarm woke it" grep -q 'woken by [^<]*\[timerfd\]' /tmp/timeline.svg
+expect_ok "paramlinkd's lock held it awake" grep -q '>[0-9]*  nvrpc_lock<' /tmp/timeline.svg
+expect_ok "the unread message held it awake" grep -q '>[0-9]*  sms_read<' /tmp/timeline.svg
 
 finish

@@ -2,7 +2,8 @@
 # The emulated ARM board really sleeping (sim/board test sleep), in a boot of its own after
 # the board suite's: automatic suspend on the real kernel through the library, the power
 # console and AT+LEELSP, and what wakes the board or keeps it awake (the paging alarm, the
-# low-power-mode edge, paramlinkd's NV requests, a delivered message).
+# low-power-mode edge, paramlinkd's NV requests, a delivered message), and two minutes of
+# the soak sleeping between its clients' operations.
 SUITE_NEEDS="10-normal 20-arm"
 SUITE_AFTER="25-board"
 suite_build() { "$SRC/sim/board" kernel; }
@@ -14,5 +15,7 @@ suite_test() {
     line=$(grep -E '^sleep: [0-9]+ of [0-9]+ tests passed' "$log" | tail -1)
     [ -n "$line" ] || line="sleep: 0 of 1 tests passed on the emulated board (it did not finish)"
     echo "$line" >>"$SUMMARY_FILE"
+    line=$(grep -E '^sleep totals: ' "$log" | tail -1 | sed 's/^sleep totals: //')
+    echo "sleeping soak: ${line:-did not finish}" >>"$SUMMARY_FILE"
     return "$status"
 }
