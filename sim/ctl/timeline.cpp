@@ -46,19 +46,17 @@ std::vector<Sleep> sleeps_of(const std::string &journal) {
     return sleeps;
 }
 
+// Text as XML takes it: markup characters as entities.
 std::string escaped(const std::string &text) {
+    static const std::map<char, const char *> kEntities = {
+        {'<', "&lt;"}, {'>', "&gt;"}, {'&', "&amp;"}, {'"', "&quot;"}};
     std::string out;
     for (char c : text) {
-        if (c == '<')
-            out += "&lt;";
-        else if (c == '>')
-            out += "&gt;";
-        else if (c == '&')
-            out += "&amp;";
-        else if (c == '"')
-            out += "&quot;";
-        else
+        auto entity = kEntities.find(c);
+        if (entity == kEntities.end())
             out += c;
+        else
+            out += entity->second;
     }
     return out;
 }
