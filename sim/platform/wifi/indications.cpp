@@ -7,6 +7,7 @@
 
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -20,6 +21,7 @@ struct Last {
     int enable;
     int ap[kApCount];
     int sta;
+    std::string lease; // a station on real radios reports its address when it comes
 };
 
 Last observe(const World &w, int64_t now) {
@@ -28,6 +30,7 @@ Last observe(const World &w, int64_t now) {
     for (int i = 0; i < kApCount; i++)
         last.ap[i] = ap_state(w, i, now);
     last.sta = sta_state(w, now);
+    last.lease = w.stack.ip;
     return last;
 }
 
@@ -36,7 +39,7 @@ Last observe(const World &w, int64_t now) {
 void report_changes(const World &w, int64_t now, Last &last) {
     Callbacks &cb = callbacks();
     Last cur = observe(w, now);
-    if (cur.sta != last.sta) {
+    if (cur.sta != last.sta || cur.lease != last.lease) {
         wifi_sta_status status;
         fill_sta_status(w, now, &status);
         if (auto f = cb.sta.load())
@@ -57,7 +60,8 @@ void report_changes(const World &w, int64_t now, Last &last) {
     last = cur;
 }
 
-// "join AP MAC", "leave AP MAC", "scan COUNT", "error CODE" (MAC encoded).
+// "join AP MAC", "leave AP MAC", "scan COUNT", "error CODE" (MAC encoded); "scan real" hands
+// over the real radios' latest scan.
 void report_event(const std::string &line) {
     Callbacks &cb = callbacks();
     std::istringstream in(line);
@@ -73,10 +77,13 @@ void report_event(const std::string &line) {
         if (auto f = cb.ap_sta_connect.load())
             sim::deliver_callback([&] { f(ap, &conn); });
     } else if (kind == "scan") {
-        int count = 0;
+        std::string count;
         in >> count;
         wifi_scan_result list;
-        fill_scan_result(count, &list);
+        if (count == "real")
+            fill_real_scan_result(snapshot(), &list);
+        else
+            fill_scan_result(std::atoi(count.c_str()), &list);
         if (auto f = cb.scan.load())
             sim::deliver_callback([&] { f(&list); });
     } else if (kind == "error") {

@@ -306,9 +306,16 @@ EXPORT int qx_wifi_drv_test_mode_ext(int client, int on) {
         return code;
     if (on != 0 && on != 1)
         return kBadArgument;
-    sim::wifi::update([on](World &w) {
+    int64_t now = sim::wifi::now_ms();
+    int result = 0;
+    sim::wifi::update([&](World &w) {
+        // On real radios test mode takes the access point's radio: only while Wi-Fi is off.
+        if (w.stack.real && sim::wifi::enable_state(w, now) != QX_WIFI_DISABLED) {
+            result = kNotReady;
+            return false;
+        }
         w.service.test_mode = on;
         return true;
     });
-    return 0;
+    return result;
 }

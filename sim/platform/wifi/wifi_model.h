@@ -16,5 +16,7 @@ void fill_ap_status(const World &w, int ap_index, int64_t now, wifi_ap_status *s
 void fill_sta_status(const World &w, int64_t now, wifi_sta_status *status);
 // The first count networks of the simulated neighbourhood (at most QX_WIFI_SCAN_MAX).
 void fill_scan_result(int count, wifi_scan_result *list);
+// The real radios' latest scan.
+void fill_real_scan_result(const World &w, wifi_scan_result *list);
 
 } // namespace sim::wifi

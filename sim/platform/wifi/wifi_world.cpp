@@ -6,6 +6,7 @@
 #include "simctl.h"
 
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <mutex>
@@ -47,6 +48,73 @@ void put(std::ostream &out, const char *key, const Transition &t) {
     out << key << ' ' << t.delay_ms << ' ' << t.settled << ' ' << t.never << '\n';
 }
 
+template <size_t N> std::string text_of(const char (&field)[N]) {
+    return std::string(field, strnlen(field, N));
+}
+
+void put_stack(std::ostream &out, const Stack &st) {
+    if (!st.real)
+        return;
+    out << "stack_enable " << st.enable_seen << ' ' << st.enable << ' ' << st.test_mode << '\n';
+    for (int i = 0; i < kApCount; i++)
+        out << "stack_ap " << i << ' ' << st.ap_seen[i] << ' ' << st.ap[i] << ' '
+            << encode_text(st.ap_mac[i]) << '\n';
+    out << "stack_sta " << st.sta_seen << ' ' << st.sta << ' ' << st.sta_code << ' '
+        << encode_text(st.bssid) << ' ' << st.rssi << '\n'
+        << "stack_lease " << encode_text(st.ip) << ' ' << encode_text(st.netmask) << ' '
+        << st.subnet_bits << ' ' << encode_text(st.gateway) << ' ' << encode_text(st.dnsp) << ' '
+        << encode_text(st.dnss) << '\n';
+    for (const wifi_scan_entry &e : st.scan)
+        out << "stack_scan " << encode_text(text_of(e.bssid)) << ' ' << encode_text(text_of(e.ssid))
+            << ' ' << e.bandwidth << ' ' << int{e.cipher} << ' ' << e.frequency << ' '
+            << int{e.auth} << ' ' << e.channel << ' ' << e.rssi << '\n';
+}
+
+template <size_t N> void set_text(char (&field)[N], const std::string &word) {
+    std::string text = decode_text(word);
+    std::snprintf(field, N, "%s", text.c_str());
+}
+
+// One "stack_*" line; returns false for a key of another kind.
+bool get_stack(const std::string &key, std::istream &in, Stack &st) {
+    std::string a, b, c, d, e;
+    if (key == "stack_enable") {
+        in >> st.enable_seen >> st.enable >> st.test_mode;
+    } else if (key == "stack_ap") {
+        int i = -1;
+        in >> i;
+        if (i >= 0 && i < kApCount) {
+            in >> st.ap_seen[i] >> st.ap[i] >> a;
+            st.ap_mac[i] = decode_text(a);
+        }
+    } else if (key == "stack_sta") {
+        in >> st.sta_seen >> st.sta >> st.sta_code >> a >> st.rssi;
+        st.bssid = decode_text(a);
+    } else if (key == "stack_lease") {
+        in >> a >> b >> st.subnet_bits >> c >> d >> e;
+        st.ip = decode_text(a);
+        st.netmask = decode_text(b);
+        st.gateway = decode_text(c);
+        st.dnsp = decode_text(d);
+        st.dnss = decode_text(e);
+    } else if (key == "stack_scan") {
+        wifi_scan_entry entry{};
+        int cipher = 0, auth = 0;
+        in >> a >> b >> entry.bandwidth >> cipher >> entry.frequency >> auth >> entry.channel >>
+            entry.rssi;
+        set_text(entry.bssid, a);
+        set_text(entry.ssid, b);
+        entry.cipher = static_cast<uint8_t>(cipher);
+        entry.auth = static_cast<uint8_t>(auth);
+        if (st.scan.size() < QX_WIFI_SCAN_MAX)
+            st.scan.push_back(entry);
+    } else {
+        return false;
+    }
+    st.real = true;
+    return true;
+}
+
 std::string serialize(const World &w) {
     std::ostringstream out;
     const Settings &s = w.settings;
@@ -69,6 +137,7 @@ std::string serialize(const World &w) {
         << "test_mode " << v.test_mode << '\n';
     for (const auto &[mac, host] : v.hosts)
         out << "host " << encode_text(mac) << ' ' << encode_text(host) << '\n';
+    put_stack(out, w.stack);
     return out.str();
 }
 
@@ -118,6 +187,8 @@ World parse(const std::string &text) {
             v.sta_pw = decode_text(pw);
         } else if (key == "test_mode")
             in >> v.test_mode;
+        else if (get_stack(key, in, w.stack))
+            continue;
         else if (key == "host") {
             std::string mac, host;
             in >> mac >> host;

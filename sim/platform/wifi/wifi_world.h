@@ -6,6 +6,8 @@
 // and worked out when read (wifi_model.h).
 #pragma once
 
+#include "qx_wifi.h"
+
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -56,9 +58,31 @@ struct Service {
     std::map<std::string, std::string> hosts; // joined stations: MAC -> host name
 };
 
+// On the emulated board the service drives the kernel's simulated radios (real_stack.h) and
+// keeps here what they report; each *_seen is the request (its since) it has taken up.
+struct Stack {
+    bool real = false;
+    int64_t enable_seen = -1;
+    int enable = 0;
+    int64_t ap_seen[kApCount] = {0, 0};
+    int ap[kApCount] = {0, 0};
+    std::string ap_mac[kApCount];
+    int64_t sta_seen = 0;
+    int sta = 0;
+    int sta_code = 0;
+    std::string bssid;
+    int rssi = 0;
+    // The station's lease: address, prefix bits, netmask, gateway, name servers.
+    std::string ip, netmask, gateway, dnsp, dnss;
+    int subnet_bits = 0;
+    std::vector<wifi_scan_entry> scan; // the station's latest scan
+    int test_mode = 0;                 // the test-mode request taken up
+};
+
 struct World {
     Settings settings;
     Service service;
+    Stack stack;
 };
 
 int64_t now_ms();
