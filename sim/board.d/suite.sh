@@ -8,11 +8,13 @@
 #   ARM build's sandbox tests and the host build's shell tests, both on the ARM build's
 #   programs;
 # - sleep: the proofs that the board really sleeps, each in a simulated module with
-#   automatic suspend on.
+#   automatic suspend on;
+# - wifi: the Wi-Fi consoles on the kernel's simulated radios, each test in a simulated
+#   module of its own.
 set -euo pipefail
 
 [ "${1:-}" = plan ] && [ $# -ge 4 ] || {
-    echo "usage: suite.sh plan SRC ARM_BUILD HOST_BUILD [board|sleep]" >&2
+    echo "usage: suite.sh plan SRC ARM_BUILD HOST_BUILD [board|sleep|wifi]" >&2
     exit 2
 }
 SRC=$2
@@ -20,7 +22,7 @@ ARM=$3
 HOST=$4
 GROUP=${5:-board}
 case $GROUP in
-board | sleep) ;;
+board | sleep | wifi) ;;
 *)
     echo "suite.sh: no test group $GROUP" >&2
     exit 2
@@ -100,10 +102,19 @@ board_test() {
 
 echo "$GROUP: $(uname -sr) on $(uname -m), $(nproc) CPU"
 BODY
-if [ "$GROUP" = sleep ]; then
-    cat <<'SLEEP'
+cat <<'MODULE'
 # in_module NAME SCRIPT: a test script in a simulated module of its own.
 in_module() { board_test "$1" "$SRC" '' "$SRC/sim/module" --build "$ARM" run bash "$2"; }
+MODULE
+if [ "$GROUP" = wifi ]; then
+    cat <<'WIFI'
+# The access point with a peer joining, the station on the peers' networks, test mode.
+in_module wifi_access_point "$SRC/tests/wifi/access_point_test.sh"
+in_module wifi_station "$SRC/tests/wifi/station_test.sh"
+in_module wifi_rftest "$SRC/tests/wifi/rftest_test.sh"
+WIFI
+elif [ "$GROUP" = sleep ]; then
+    cat <<'SLEEP'
 # Through the library: the paging alarm wakes it, a lock holds it, an edge wakes it.
 in_module sleep_autosuspend "$SRC/tests/sleep/sleep_test.sh"
 # Through the power console and AT+LEELSP.
