@@ -12,8 +12,10 @@ using wifi::World;
 namespace {
 
 const char kUsage[] = R"(usage: sim/module ctl wifi COMMAND
-  delay [enable|disable|ap|sta|stop] MS  time a requested change takes (all but stop
-                                         when no name; a stop takes 300 ms at first)
+  delay [enable|disable|ap|sta|addr|stop] MS
+                                         time a requested change takes (all but stop
+                                         when no name; a stop takes 300 ms at first);
+                                         addr: from a station up to its address
   result enable|disable ok|3|4|never     how enabling or disabling ends
   result ap ok|5|never                   how an access point start ends
   result sta ok|never|6 [CODE]           how a station start ends (6: failed with CODE)
@@ -46,7 +48,8 @@ int delay(const std::vector<std::string> &args) {
     wifi::update([&](World &w) {
         wifi::Settings &s = w.settings;
         if (name == "all")
-            s.enable.delay_ms = s.disable.delay_ms = s.ap.delay_ms = s.sta.delay_ms = ms;
+            s.enable.delay_ms = s.disable.delay_ms = s.ap.delay_ms = s.sta.delay_ms =
+                s.addr_delay_ms = ms;
         else if (name == "enable")
             s.enable.delay_ms = ms;
         else if (name == "disable")
@@ -57,6 +60,8 @@ int delay(const std::vector<std::string> &args) {
             s.sta.delay_ms = ms;
         else if (name == "stop")
             s.stop_delay_ms = ms;
+        else if (name == "addr")
+            s.addr_delay_ms = ms;
         else
             known = false;
         return known;

@@ -28,6 +28,9 @@ expect_ok "WPA2: the status names the network's access point" \
     grep -qE "sta_status: 1, Upstream Net, ([0-9a-f]{2}:){5}[0-9a-f]{2}, -[0-9]+, 0" "$kit_out"
 expect_ok "WPA2: the gateway and name server are the network's" \
     grep -qF "netmask:255.255.255.0, subnet_bits:24, gateway:192.168.50.1, dnsp:192.168.50.1" "$kit_out"
+expect_eq "WPA2: the address came in a report of its own" 1 \
+    "$(co_count "${W}user_sta_status_ind_cb pre:1, cur:1")"
+expect_eq "WPA2: no report of a station that stays down" 0 "$(co_count "pre:0, cur:0")"
 expect_ok "WPA2: the station's scan is reported with the network in it" \
     grep -qE "ap\[[0-9]+\]:Upstream Net,6,-[0-9]+,2,([0-9a-f]{2}:){5}[0-9a-f]{2},2,2437,20" "$kit_out"
 

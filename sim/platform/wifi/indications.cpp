@@ -21,7 +21,7 @@ struct Last {
     int enable;
     int ap[kApCount];
     int sta;
-    std::string lease; // a station on real radios reports its address when it comes
+    bool addressed; // a station reports again when its address comes
 };
 
 Last observe(const World &w, int64_t now) {
@@ -30,7 +30,9 @@ Last observe(const World &w, int64_t now) {
     for (int i = 0; i < kApCount; i++)
         last.ap[i] = ap_state(w, i, now);
     last.sta = sta_state(w, now);
-    last.lease = w.stack.ip;
+    wifi_sta_status status;
+    fill_sta_status(w, now, &status);
+    last.addressed = status.has_addr == 1 || status.has_addr6 == 1;
     return last;
 }
 
@@ -39,7 +41,7 @@ Last observe(const World &w, int64_t now) {
 void report_changes(const World &w, int64_t now, Last &last) {
     Callbacks &cb = callbacks();
     Last cur = observe(w, now);
-    if (cur.sta != last.sta || cur.lease != last.lease) {
+    if (cur.sta != last.sta || (cur.sta == QX_WIFI_STA_UP && cur.addressed != last.addressed)) {
         wifi_sta_status status;
         fill_sta_status(w, now, &status);
         if (auto f = cb.sta.load())

@@ -142,7 +142,10 @@ void fill_sta_status(const World &w, int64_t now, wifi_sta_status *status) {
         return;
     copy_text(status->bssid, "00:0a:f5:5e:a1:01");
     status->rssi = -48;
-    fill_addresses(w.settings, status);
+    // As on a real stack, the address comes a little after the station is up.
+    const Settings &s = w.settings;
+    if (now >= w.service.sta_since + s.sta.delay_ms + s.addr_delay_ms)
+        fill_addresses(s, status);
 }
 
 void fill_real_scan_result(const World &w, wifi_scan_result *list) {

@@ -123,6 +123,7 @@ std::string serialize(const World &w) {
     put(out, "ap", s.ap);
     put(out, "sta", s.sta);
     out << "stop_delay " << s.stop_delay_ms << '\n'
+        << "addr_delay " << s.addr_delay_ms << '\n'
         << "sta_code " << s.sta_code << '\n'
         << "has_addr " << s.has_addr << ' ' << s.has_addr6 << '\n';
     const Service &v = w.service;
@@ -165,6 +166,8 @@ World parse(const std::string &text) {
             get(in, s.sta);
         else if (key == "stop_delay")
             in >> s.stop_delay_ms;
+        else if (key == "addr_delay")
+            in >> s.addr_delay_ms;
         else if (key == "sta_code")
             in >> s.sta_code;
         else if (key == "has_addr")

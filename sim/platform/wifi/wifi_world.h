@@ -33,6 +33,7 @@ struct Settings {
     Transition ap{1500, 3, false};
     Transition sta{1500, 1, false};
     int64_t stop_delay_ms = 300;
+    int64_t addr_delay_ms = 300; // from a station being up to its address (its DHCP)
     int sta_code = 0;
     int has_addr = 1;
     int has_addr6 = 1;
