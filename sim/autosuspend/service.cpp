@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "service.h"
+#include "daemon.h"
 #include "simctl.h"
 #include "simstrict.h"
 #include "sockets.h"
@@ -329,12 +330,7 @@ bool Service::run() {
     control_listener_ = listen_at(control_path().c_str());
     if (!control_listener_)
         return false;
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGINT);
-    sigprocmask(SIG_BLOCK, &signals, nullptr);
-    termination_.reset(signalfd(-1, &signals, SFD_CLOEXEC));
+    termination_ = sim::termination_fd();
     if (!termination_)
         return false;
     // Started with SIGTERM and SIGINT blocked: they reach the signalfd alone.

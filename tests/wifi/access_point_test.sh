@@ -1,7 +1,9 @@
+#!/bin/bash
 # SPDX-License-Identifier: MIT
 # wlan_dual_demo's access point on a real radio: a peer station of its own joins it, gets an
 # address from its DHCP server and reaches it across the air; the console reports the join
 # with the peer's MAC and host name; each way of ending shuts everything down.
+# shellcheck source=tests/wifi/wifi_kit.sh
 . "$(dirname "$0")/wifi_kit.sh"
 
 peer_mac=$(cat "/sys/class/net/$(netdev_of phy3)/address")

@@ -1,6 +1,8 @@
+#!/bin/bash
 # SPDX-License-Identifier: MIT
 # wlan_rftest_demo on a real radio: test mode puts the access point's radio into monitor
 # mode and back; while Wi-Fi is on, test mode is refused.
+# shellcheck source=tests/wifi/wifi_kit.sh
 . "$(dirname "$0")/wifi_kit.sh"
 
 radio_type() { iw dev "$AP_DEV" info | awk '$1 == "type" { print $2 }'; }

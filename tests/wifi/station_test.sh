@@ -1,8 +1,10 @@
+#!/bin/bash
 # SPDX-License-Identifier: MIT
 # wlan_dual_demo's station on a real radio, joining a network of the peers: with the right
 # pass phrase it comes up and gets its address from the network's DHCP server, for each
 # authentication the access point offers (WEP with a key of 13 characters) and a name of 32
 # bytes; with a wrong one the console's wait gives up; the scan the station made is reported.
+# shellcheck source=tests/wifi/wifi_kit.sh
 . "$(dirname "$0")/wifi_kit.sh"
 
 # station_up NAME PASS AUTH WHAT: the console's station joins the network NAME.

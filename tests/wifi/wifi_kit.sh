@@ -11,10 +11,10 @@ dual_prompt="${W}when want to off, input command:"
 peers() { "$ORVO_SRC/sim/board.d/wifi-peers" "$@"; }
 UPSTREAM_PASS=upstream-pass
 
-on_board && [ "$(ls /sys/class/ieee80211 2>/dev/null | wc -l)" -ge 4 ] || {
+if ! on_board || [ "$(find /sys/class/ieee80211/ -mindepth 1 -maxdepth 1 | wc -l)" -lt 4 ]; then
     echo "FAIL: not on the emulated board with four radios" >&2
     exit 1
-}
+fi
 
 # The module's radios: the access point's interface, the station's (moved into a namespace
 # of its own while Wi-Fi is on).

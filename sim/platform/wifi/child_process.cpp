@@ -81,6 +81,14 @@ void ChildProcess::stop() {
     pid_ = 0;
 }
 
+int ChildProcess::wait() {
+    int status = 0;
+    if (pid_ <= 0 || !ended(pid_, &status, 0))
+        return -1;
+    pid_ = 0;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 bool ChildProcess::running() {
     int status = 0;
     if (pid_ > 0 && ended(pid_, &status, WNOHANG))
@@ -131,16 +139,8 @@ void NetNamespace::close() {
 }
 
 bool run_command(const std::vector<std::string> &argv, const std::string &log, int netns) {
-    if (argv.empty())
-        return false;
-    pid_t pid = fork();
-    if (pid < 0)
-        return false;
-    if (pid == 0)
-        exec_child(argv, log, netns);
-    int status = 0;
-    ended(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    ChildProcess child;
+    return child.start(argv, log, netns) && child.wait() == 0;
 }
 
 } // namespace sim::wifi

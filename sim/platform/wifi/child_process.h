@@ -23,6 +23,8 @@ class ChildProcess {
     bool start(const std::vector<std::string> &argv, const std::string &log, int netns = -1);
     // SIGTERM, SIGKILL after three seconds; returns once it has ended.
     void stop();
+    // Waits for it to end: its exit status, -1 when a signal ended it.
+    int wait();
     // Whether it runs; an ended child is reaped here.
     bool running();
     pid_t pid() const { return pid_; }

@@ -3,6 +3,7 @@
 
 #include "child_process.h"
 #include "ctrl_socket.h"
+#include "daemon.h"
 #include "simctl.h"
 #include "stack_texts.h"
 #include "wifi_world.h"
@@ -537,18 +538,12 @@ bool real_radios_present() {
 
 void run_real_stack() {
     RealStack stack;
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGINT);
-    sigprocmask(SIG_BLOCK, &signals, nullptr);
+    orvo::UniqueFd signal_fd = sim::termination_fd();
     signal(SIGPIPE, SIG_IGN);
-    orvo::UniqueFd signal_fd(signalfd(-1, &signals, SFD_CLOEXEC));
     orvo::UniqueFd changes(inotify_init1(IN_CLOEXEC | IN_NONBLOCK));
     if (!signal_fd || !changes ||
         inotify_add_watch(changes.get(), sim::path("wifi").c_str(), IN_MOVED_TO) < 0) {
-        int signal = 0;
-        sigwait(&signals, &signal);
+        wait_for_termination();
         return;
     }
     stack.find_radios(); // without them, enabling fails

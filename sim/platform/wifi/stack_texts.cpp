@@ -67,6 +67,15 @@ void security_of(const std::string &flags, wifi_scan_entry &e) {
     e.cipher = ccmp ? 2 : tkip ? 1 : 0;
 }
 
+// The parts of text between separators; a separator at the end ends the last part.
+std::vector<std::string> split(const std::string &text, char separator) {
+    std::vector<std::string> parts;
+    std::istringstream in(text);
+    for (std::string part; std::getline(in, part, separator);)
+        parts.push_back(part);
+    return parts;
+}
+
 template <size_t N> void copy_text(char (&field)[N], const std::string &text) {
     std::snprintf(field, N, "%s", text.c_str());
 }
@@ -153,9 +162,7 @@ std::optional<Lease> parse_lease(const std::string &text) {
 
 std::map<std::string, std::string> parse_status(const std::string &answer) {
     std::map<std::string, std::string> fields;
-    std::istringstream in(answer);
-    std::string line;
-    while (std::getline(in, line)) {
+    for (const std::string &line : split(answer, '\n')) {
         size_t eq = line.find('=');
         if (eq != std::string::npos)
             fields[line.substr(0, eq)] = line.substr(eq + 1);
@@ -166,14 +173,9 @@ std::map<std::string, std::string> parse_status(const std::string &answer) {
 // Lines "bssid\tfrequency\tsignal level\tflags\tssid" after a header.
 std::vector<wifi_scan_entry> parse_scan_results(const std::string &answer) {
     std::vector<wifi_scan_entry> entries;
-    std::istringstream in(answer);
-    std::string line;
-    std::getline(in, line);
-    while (std::getline(in, line) && entries.size() < QX_WIFI_SCAN_MAX) {
-        std::vector<std::string> f;
-        std::istringstream cells(line);
-        for (std::string cell; std::getline(cells, cell, '\t');)
-            f.push_back(cell);
+    std::vector<std::string> lines = split(answer, '\n');
+    for (size_t i = 1; i < lines.size() && entries.size() < QX_WIFI_SCAN_MAX; i++) {
+        std::vector<std::string> f = split(lines[i], '\t');
         if (f.size() < 4)
             continue;
         wifi_scan_entry e{};
@@ -193,19 +195,15 @@ std::vector<wifi_scan_entry> parse_scan_results(const std::string &answer) {
 // a lease without a host name has one column less.
 std::map<std::string, std::string> parse_dumpleases(const std::string &table) {
     std::map<std::string, std::string> hosts;
-    std::istringstream in(table);
-    std::string line;
-    while (std::getline(in, line)) {
+    for (const std::string &line : split(table, '\n')) {
         std::istringstream words(line);
-        std::vector<std::string> w;
-        for (std::string word; words >> word;)
-            w.push_back(word);
-        if (w.size() < 3 || w[0].size() != 17 || w[0][2] != ':')
+        std::string mac, ip, host, expires;
+        words >> mac >> ip >> host >> expires;
+        if (mac.size() != 17 || mac[2] != ':' || host.empty())
             continue;
-        std::string mac = w[0];
         for (char &c : mac)
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        hosts[mac] = w.size() >= 4 ? w[2] : "";
+        hosts[mac] = expires.empty() ? "" : host;
     }
     return hosts;
 }
