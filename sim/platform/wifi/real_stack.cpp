@@ -196,7 +196,8 @@ void RealStack::take_up(const World &w) {
         publish([&](World &now) {
             now.stack.ap_seen[i] = v.ap_since[i];
             now.stack.ap[i] = state;
-            now.stack.ap_mac[i] = address_of(ap_[i].dev);
+            if (v.ap_target[i]) // a stopped access point keeps naming its radio
+                now.stack.ap_mac[i] = address_of(ap_[i].dev);
         });
     }
     if (v.sta_since != st.sta_seen) {

@@ -142,9 +142,11 @@ void fill_sta_status(const World &w, int64_t now, wifi_sta_status *status) {
         return;
     copy_text(status->bssid, "00:0a:f5:5e:a1:01");
     status->rssi = -48;
-    // As on a real stack, the address comes a little after the station is up.
+    // As on a real stack, the address comes a little after the station is up; a station
+    // being stopped keeps it until it is down.
     const Settings &s = w.settings;
-    if (now >= w.service.sta_since + s.sta.delay_ms + s.addr_delay_ms)
+    const Service &v = w.service;
+    if (!v.sta_target || now >= v.sta_since + s.sta.delay_ms + s.addr_delay_ms)
         fill_addresses(s, status);
 }
 

@@ -93,6 +93,35 @@ TEST(RealStackStates, TheStationRecordComesFromTheStack) {
     EXPECT_EQ(s.has_addr, 0) << "a failed station has no address";
 }
 
+// The simulated service, as the real stack: a station is up first, its address comes after.
+TEST(SimulatedStation, ItsAddressComesAfterItIsUpAndStaysWhileItStops) {
+    World w;
+    w.settings.sta.delay_ms = 300;
+    w.settings.addr_delay_ms = 300;
+    w.settings.stop_delay_ms = 300;
+    w.service.enable_target = 1;
+    w.service.enable_since = 0;
+    w.settings.enable.delay_ms = 0;
+    w.service.sta_target = 1;
+    w.service.sta_since = 1000;
+    wifi_sta_status s;
+    fill_sta_status(w, 1400, &s);
+    EXPECT_EQ(s.state, QX_WIFI_STA_UP);
+    EXPECT_EQ(s.has_addr, 0) << "up, no address yet";
+    fill_sta_status(w, 1600, &s);
+    EXPECT_EQ(s.has_addr, 1);
+    EXPECT_EQ(s.has_addr6, 1);
+    // A stop shows the station up until it is down: with its address, as before.
+    w.service.sta_target = 0;
+    w.service.sta_held = QX_WIFI_STA_UP;
+    w.service.sta_since = 2000;
+    fill_sta_status(w, 2100, &s);
+    EXPECT_EQ(s.state, QX_WIFI_STA_UP);
+    EXPECT_EQ(s.has_addr, 1) << "no second report of a station that is being stopped";
+    fill_sta_status(w, 2400, &s);
+    EXPECT_EQ(s.state, QX_WIFI_STA_DOWN);
+}
+
 TEST(RealStackWorld, TheStackSurvivesItsRecord) {
     World w = real_world();
     w.stack.enable_seen = 42;
