@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: MIT
 say "Wi-Fi as access point and station at once (wlan_dual_demo over the simulated Wi-Fi)"
 show 'module ctl wifi delay 500   # each state change of the simulated service takes 0.5 s'
+show 'module ctl wifi delay addr 200   # the station has its address 0.2 s after it is up'
 mkfifo /tmp/wifi_console
 exec 3<>/tmp/wifi_console
 show 'wlan_dual_demo HomeNet secret-pass 2 </tmp/wifi_console | tee /tmp/wifi_out &'
